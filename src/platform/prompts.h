@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <optional>
+
+class QWidget;
+
+namespace rv {
+
+// Every modal box the program shows goes through this seam, so that tests can answer them.
+class Prompts {
+public:
+    enum class Icon { None, Information, Exclamation, Critical };
+
+    virtual ~Prompts() = default;
+
+    // A message box with an OK button only.
+    virtual void message(QWidget* parent, const QString& text, const QString& title,
+                         Icon icon = Icon::None) = 0;
+    // A question box with Yes and No; true for Yes.
+    virtual bool question(QWidget* parent, const QString& text, const QString& title) = 0;
+    // An input box; nullopt when the user cancels.
+    virtual std::optional<QString> input(QWidget* parent, const QString& prompt,
+                                         const QString& title, const QString& defaultText,
+                                         bool secret = false) = 0;
+    // The colour chooser; the chosen colour as 0x00BBGGRR, nullopt when cancelled.
+    virtual std::optional<std::uint32_t> chooseColor(QWidget* parent) = 0;
+};
+
+} // namespace rv

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "platform/prompts.h"
+
+namespace rv {
+
+// QMessageBox, QInputDialog and QColorDialog.
+class QtPrompts : public Prompts {
+public:
+    void message(QWidget* parent, const QString& text, const QString& title, Icon icon) override;
+    bool question(QWidget* parent, const QString& text, const QString& title) override;
+    std::optional<QString> input(QWidget* parent, const QString& prompt, const QString& title,
+                                 const QString& defaultText, bool secret) override;
+    std::optional<std::uint32_t> chooseColor(QWidget* parent) override;
+};
+
+} // namespace rv

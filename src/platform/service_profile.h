@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+namespace rv {
+
+// The calendar service's own profile, calendar-service.ini: which backend, where its data is,
+// and who the connected user is. Looked for in the working directory (beside the group files),
+// then in ~/.config/Vantrel/.
+struct ServiceProfile {
+    QString path;      // the profile file read; empty when none was found
+    QString backend;   // "local" or "caldav"
+    QString folder;    // local store folder, absolute
+    QString user;      // the connected user
+    QString url;       // CalDAV server URL
+    int timeoutSeconds = 20;
+};
+
+// Reads the profile. Without a profile file: the local store at ~/.local/share/Vantrel/store
+// with the login name as the connected user.
+ServiceProfile loadServiceProfile();
+ServiceProfile readServiceProfile(const QString& iniPath);
+
+} // namespace rv

@@ -1,0 +1,60 @@
+#include "support/scripted_prompts.h"
+
+#include <QTest>
+
+namespace rv::test {
+
+void ScriptedPrompts::message(QWidget*, const QString& text, const QString& title, Icon icon) {
+    shown.push_back({QStringLiteral("message"), text, title, icon, {}});
+}
+
+bool ScriptedPrompts::question(QWidget*, const QString& text, const QString& title) {
+    shown.push_back({QStringLiteral("question"), text, title, Icon::None, {}});
+    if (questionAnswers.empty()) {
+        QTest::qFail("unexpected question box", __FILE__, __LINE__);
+        return false;
+    }
+    const bool answer = questionAnswers.front();
+    questionAnswers.pop_front();
+    return answer;
+}
+
+std::optional<QString> ScriptedPrompts::input(QWidget*, const QString& prompt, const QString& title,
+                                              const QString& defaultText, bool) {
+    shown.push_back({QStringLiteral("input"), prompt, title, Icon::None, defaultText});
+    if (inputAnswers.empty()) {
+        QTest::qFail("unexpected input box", __FILE__, __LINE__);
+        return std::nullopt;
+    }
+    auto answer = inputAnswers.front();
+    inputAnswers.pop_front();
+    return answer;
+}
+
+std::optional<std::uint32_t> ScriptedPrompts::chooseColor(QWidget*) {
+    shown.push_back({QStringLiteral("color"), {}, {}, Icon::None, {}});
+    if (colorAnswers.empty()) {
+        QTest::qFail("unexpected colour chooser", __FILE__, __LINE__);
+        return std::nullopt;
+    }
+    auto answer = colorAnswers.front();
+    colorAnswers.pop_front();
+    return answer;
+}
+
+int ScriptedPrompts::count(const QString& kind) const {
+    int n = 0;
+    for (const auto& s : shown)
+        n += s.kind == kind ? 1 : 0;
+    return n;
+}
+
+QStringList ScriptedPrompts::messageTexts() const {
+    QStringList texts;
+    for (const auto& s : shown)
+        if (s.kind == QLatin1String("message"))
+            texts << s.text;
+    return texts;
+}
+
+} // namespace rv::test

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "platform/prompts.h"
+
+#include <QStringList>
+#include <deque>
+
+namespace rv::test {
+
+// Answers the program's modal boxes from a script and records what was shown.
+class ScriptedPrompts : public Prompts {
+public:
+    struct Shown {
+        QString kind; // "message", "question", "input", "color"
+        QString text;
+        QString title;
+        Icon icon = Icon::None;
+        QString defaultText;
+    };
+
+    void message(QWidget* parent, const QString& text, const QString& title, Icon icon) override;
+    bool question(QWidget* parent, const QString& text, const QString& title) override;
+    std::optional<QString> input(QWidget* parent, const QString& prompt, const QString& title,
+                                 const QString& defaultText, bool secret) override;
+    std::optional<std::uint32_t> chooseColor(QWidget* parent) override;
+
+    // Answers, used in order; a box with no scripted answer fails the test.
+    std::deque<bool> questionAnswers;
+    std::deque<std::optional<QString>> inputAnswers;
+    std::deque<std::optional<std::uint32_t>> colorAnswers;
+
+    std::vector<Shown> shown;
+    int count(const QString& kind) const;
+    QStringList messageTexts() const;
+};
+
+} // namespace rv::test
