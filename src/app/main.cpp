@@ -1,11 +1,27 @@
+#include "board/form1.h"
+#include "platform/calendar_connection.h"
+#include "platform/qsettings_store.h"
+#include "platform/qt_desktop.h"
+#include "platform/qt_prompts.h"
+
 #include <QApplication>
-#include <QMainWindow>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Rotaview"));
-    QMainWindow window;
-    window.setWindowTitle(QStringLiteral("Rotaview"));
-    window.show();
+    QApplication::setOrganizationName(QStringLiteral("Vantrel"));
+
+    rv::QSettingsStore settings;
+    rv::QtPrompts prompts;
+    rv::QtDesktop desktop;
+
+    rv::BoardServices services{settings, prompts, desktop, nullptr, {}};
+    services.openCalendarApplication = [&prompts, &desktop] {
+        return rv::openCalendarApplication(rv::loadServiceProfile(),
+                                           rv::CalendarServiceContext{prompts, desktop});
+    };
+
+    rv::Form1 board(services);
+    board.Form_Load();
     return QApplication::exec();
 }

@@ -42,10 +42,10 @@ CategoryColors readCategoryColors(SettingsStore& settings) {
     CategoryColors colors{};
     for (int c = 0; c < kDayCategoryCount; ++c) {
         const auto category = static_cast<DayCategory>(c);
-        const QString text =
-            settings.GetSetting(QStringLiteral("Color"), categoryKey(category), QStringLiteral("none"));
-        colors[c] = text == QLatin1String("none") ? defaultCategoryColor(category)
-                                                  : leadingNumber(text);
+        const QString text = settings.GetSetting(QStringLiteral("Color"), categoryKey(category),
+                                                 QStringLiteral("none"));
+        colors[c] =
+            text == QLatin1String("none") ? defaultCategoryColor(category) : leadingNumber(text);
     }
     return colors;
 }

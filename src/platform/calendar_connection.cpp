@@ -25,9 +25,9 @@ std::unique_ptr<CalendarApplication> openCalendarApplication(const ServiceProfil
                                                              const CalendarServiceContext&) {
     throw CalendarError(calendar_error::NotConnected,
                         QStringLiteral("The calendar service \"%1\" named in %2 is not available.")
-                            .arg(profile.backend,
-                                 profile.path.isEmpty() ? QStringLiteral("the default profile")
-                                                        : profile.path));
+                            .arg(profile.backend, profile.path.isEmpty()
+                                                      ? QStringLiteral("the default profile")
+                                                      : profile.path));
 }
 
 std::shared_ptr<CalendarNamespace> unavailableNamespace(const QString& reason) {

@@ -21,8 +21,10 @@ public:
         url.setScheme(QStringLiteral("mailto"));
         url.setPath(recipients_.join(QLatin1Char(',')));
         QUrlQuery query;
-        query.addQueryItem(QStringLiteral("subject"), QString::fromLatin1(QUrl::toPercentEncoding(subject_)));
-        query.addQueryItem(QStringLiteral("body"), QString::fromLatin1(QUrl::toPercentEncoding(body_)));
+        query.addQueryItem(QStringLiteral("subject"),
+                           QString::fromLatin1(QUrl::toPercentEncoding(subject_)));
+        query.addQueryItem(QStringLiteral("body"),
+                           QString::fromLatin1(QUrl::toPercentEncoding(body_)));
         url.setQuery(query);
         if (!desktop_.openUrl(url))
             throw CalendarError(calendar_error::NotSupported,
@@ -44,8 +46,9 @@ public:
     std::unique_ptr<AppointmentItem> FindNext() override { return nullptr; }
     std::unique_ptr<MailItem> Add(const QString& messageClass) override {
         if (messageClass.compare(QLatin1String("IPM.Note"), Qt::CaseInsensitive) != 0)
-            throw CalendarError(calendar_error::NotSupported,
-                                QStringLiteral("Items of class %1 cannot be created.").arg(messageClass));
+            throw CalendarError(
+                calendar_error::NotSupported,
+                QStringLiteral("Items of class %1 cannot be created.").arg(messageClass));
         return std::make_unique<MailtoMailItem>(desktop_);
     }
 
@@ -56,7 +59,9 @@ private:
 class MailFolder : public CalendarFolder {
 public:
     explicit MailFolder(Desktop& desktop) : desktop_(desktop) {}
-    std::unique_ptr<CalendarItems> Items() override { return std::make_unique<MailItems>(desktop_); }
+    std::unique_ptr<CalendarItems> Items() override {
+        return std::make_unique<MailItems>(desktop_);
+    }
     void Display() override {}
 
 private:

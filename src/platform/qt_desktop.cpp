@@ -5,8 +5,12 @@
 
 namespace rv {
 
-bool QtDesktop::openUrl(const QUrl& url) { return QDesktopServices::openUrl(url); }
+bool QtDesktop::openUrl(const QUrl& url) {
+    return QDesktopServices::openUrl(url);
+}
 
-bool QtDesktop::startProgram(const QString& path) { return QProcess::startDetached(path, {}); }
+bool QtDesktop::startProgram(const QString& path) {
+    return QProcess::startDetached(path, {});
+}
 
 } // namespace rv

@@ -38,9 +38,8 @@ std::optional<QString> QtPrompts::input(QWidget* parent, const QString& prompt,
                                         const QString& title, const QString& defaultText,
                                         bool secret) {
     bool ok = false;
-    const QString text =
-        QInputDialog::getText(parent, title, prompt, secret ? QLineEdit::Password : QLineEdit::Normal,
-                              defaultText, &ok);
+    const QString text = QInputDialog::getText(
+        parent, title, prompt, secret ? QLineEdit::Password : QLineEdit::Normal, defaultText, &ok);
     if (!ok)
         return std::nullopt;
     return text;

@@ -8,11 +8,11 @@ namespace rv {
 // and who the connected user is. Looked for in the working directory (beside the group files),
 // then in ~/.config/Vantrel/.
 struct ServiceProfile {
-    QString path;      // the profile file read; empty when none was found
-    QString backend;   // "local" or "caldav"
-    QString folder;    // local store folder, absolute
-    QString user;      // the connected user
-    QString url;       // CalDAV server URL
+    QString path;    // the profile file read; empty when none was found
+    QString backend; // "local" or "caldav"
+    QString folder;  // local store folder, absolute
+    QString user;    // the connected user
+    QString url;     // CalDAV server URL
     int timeoutSeconds = 20;
 };
 

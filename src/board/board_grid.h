@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QIcon>
+#include <QTableWidget>
+#include <cstdint>
+
+namespace rv {
+
+// The board's grid: row 0 is the header with the day numbers, column 0 the names. Cells are
+// addressed as the board addresses them; moving the current cell from code never counts as a
+// user selection (no selectionChangedByUser signal).
+class BoardGrid : public QTableWidget {
+    Q_OBJECT
+public:
+    explicit BoardGrid(QWidget* parent = nullptr);
+
+    // Makes (row, column) the current cell without raising the user-selection signal.
+    void selectFromCode(int row, int column);
+
+    void setCellText(int row, int column, const QString& text);
+    QString cellText(int row, int column) const;
+    void setCellColor(int row, int column, std::uint32_t colorRef);
+    // The cell's own background colour as 0x00BBGGRR, or -1 when it shows the grid's background.
+    std::int64_t cellColor(int row, int column) const;
+    void setCellPicture(int row, int column, const QIcon& picture);
+    bool cellHasPicture(int row, int column) const;
+    // Alignment codes 0..8: left/centre/right by top/centre/bottom.
+    void setCellAlignment(int row, int column, int code);
+    int cellAlignment(int row, int column) const;
+
+    void setBackgroundColor(std::uint32_t colorRef);
+    std::uint32_t backgroundColor() const;
+
+    // Column widths in twips.
+    void setColumnWidthTwips(int column, int twips);
+
+    // The selected row and column: where the selection ends.
+    int selectedRow() const;
+    int selectedColumn() const;
+
+    // Repaints what changed so that a long build shows its progress; painting can be left out
+    // entirely (benchmarks compare a build with and without it).
+    void repaintCell(int row, int column);
+    void setPaintingEnabled(bool enabled) { painting_ = enabled; }
+    bool paintingEnabled() const { return painting_; }
+
+signals:
+    void selectionChangedByUser();
+
+private:
+    QTableWidgetItem* itemFor(int row, int column);
+    bool fromCode_ = false;
+    bool painting_ = true;
+};
+
+} // namespace rv

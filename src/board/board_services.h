@@ -1,0 +1,26 @@
+#pragma once
+
+#include "platform/calendar_service.h"
+
+#include <functional>
+#include <memory>
+
+namespace rv {
+
+class SettingsStore;
+class Prompts;
+class Desktop;
+class MachineRegistry;
+
+// The platform the board window works over; main() gives the Linux implementations, tests their
+// doubles.
+struct BoardServices {
+    SettingsStore& settings;
+    Prompts& prompts;
+    Desktop& desktop;
+    MachineRegistry* registry = nullptr;
+    // Opens the calendar service's application object; throws CalendarError when it cannot.
+    std::function<std::unique_ptr<CalendarApplication>()> openCalendarApplication;
+};
+
+} // namespace rv
