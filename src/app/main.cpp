@@ -1,5 +1,6 @@
 #include "board/form1.h"
 #include "platform/calendar_connection.h"
+#include "platform/ini_machine_registry.h"
 #include "platform/qsettings_store.h"
 #include "platform/qt_desktop.h"
 #include "platform/qt_prompts.h"
@@ -14,8 +15,9 @@ int main(int argc, char** argv) {
     rv::QSettingsStore settings;
     rv::QtPrompts prompts;
     rv::QtDesktop desktop;
+    rv::IniMachineRegistry registry;
 
-    rv::BoardServices services{settings, prompts, desktop, nullptr, {}};
+    rv::BoardServices services{settings, prompts, desktop, &registry, {}};
     services.openCalendarApplication = [&prompts, &desktop] {
         return rv::openCalendarApplication(rv::loadServiceProfile(),
                                            rv::CalendarServiceContext{prompts, desktop});

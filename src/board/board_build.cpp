@@ -1,29 +1,96 @@
-// The whole-board build for the current group and month.
+// The whole-board build for the current group and month, and the person rows it is made of.
 
+#include "board/board_members.h"
 #include "board/form1.h"
+#include "board/month_layout.h"
+#include "groups/group_files.h"
+#include "platform/prompts.h"
+
+#include <QLineEdit>
+#include <QProgressBar>
 
 namespace rv {
 
 void Form1::Init_Grid() {
-    // The old person rows go; row 1 stays until the first member takes it over.
+    // The old person rows go. Row 1 is kept for the first member that resolves; if none does, it
+    // is removed below, so that the board never shows a person of the previous group.
     const int rows = Grid1->rowCount();
     for (int i = 0; i < rows - 2; ++i)
         Grid1->removeRow(2);
+    rowMembers_.assign(Grid1->rowCount(), RowMember{});
+    row1Stale_ = Grid1->rowCount() == 2;
+
+    const QString groupName = Text1->text();
+    try {
+        for (const BoardMember& member : board_group_members(groupName)) {
+            if (!groupName.isEmpty())
+                state_.cur_group_no = member.where.groupNo;
+            try {
+                add_user(member.id, static_cast<std::int16_t>(member.where.record + 1),
+                         member.where.groupNo);
+            } catch (const CalendarError&) {
+                // An identifier the calendar service rejects gets no row; the others still do.
+            }
+        }
+    } catch (const FileError& error) {
+        services_.prompts.message(this, error.message(), QStringLiteral("Rotaview"),
+                                  Prompts::Icon::Exclamation);
+    }
+    if (row1Stale_) {
+        Grid1->removeRow(1);
+        rowMembers_.resize(1);
+        row1Stale_ = false;
+    }
+
     header_and_widths();
     Grid1->selectFromCode(std::max(0, Grid1->currentRow()), 0);
+
+    const int people = Grid1->rowCount() - 1;
+    for (int r = 1; r <= people; ++r) {
+        Grid1->selectFromCode(r, 0);
+        read_person_row(r, get_user_x(r), RowPass::Build);
+        pbar_users->setValue(qRound(100.0 * r / people));
+        repaintProgress();
+    }
     allignc1();
 }
 
-void Form1::add_user(const QString&, std::int16_t) {}
-
-QString Form1::get_user_x(int) {
-    return {};
+void Form1::add_user(const QString& useri, std::int16_t st1, int groupNo) {
+    std::shared_ptr<CalendarRecipient> recipient = state_.mapi_ns->GetRecipientFromID(useri);
+    recipient->Resolve();
+    if (!recipient->Resolved())
+        return;
+    int row;
+    if (row1Stale_) {
+        // The leftover row of the previous board becomes this person's row, with nothing of the
+        // previous person left in it.
+        row = 1;
+        row1Stale_ = false;
+        for (int c = 1; c < Grid1->columnCount(); ++c)
+            delete Grid1->takeItem(1, c);
+    } else {
+        row = Grid1->rowCount();
+        Grid1->insertRow(row);
+        rowMembers_.resize(row + 1);
+    }
+    Grid1->setCellText(row, 0, recipient->Name());
+    rowMembers_[row] = RowMember{groupNo, st1 - 1};
 }
 
-void Form1::update_one_user() {}
+QString Form1::get_user_x(int userx) {
+    // A member file that cannot be read gives no identifier, which no look-up resolves.
+    try {
+        return stored_id_of_row(userx);
+    } catch (const FileError&) {
+        return {};
+    }
+}
 
-void Form1::GRID1_SelChange() {}
-
-void Form1::Grid1_DblClick() {}
+QString Form1::stored_id_of_row(int userx) {
+    if (userx >= 1 && userx < static_cast<int>(rowMembers_.size()) && rowMembers_[userx].record > 0)
+        return member_id_at(rowMembers_[userx].groupNo, rowMembers_[userx].record, true);
+    // A row the board does not know the record of is taken as the record of the same number.
+    return member_id_at(state_.cur_group_no, userx, !Text1->text().isEmpty());
+}
 
 } // namespace rv

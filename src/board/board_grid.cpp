@@ -32,6 +32,13 @@ void BoardGrid::selectFromCode(int row, int column) {
     fromCode_ = wasFromCode;
 }
 
+void BoardGrid::clearSelectionFromCode() {
+    const bool wasFromCode = fromCode_;
+    fromCode_ = true;
+    clearSelection();
+    fromCode_ = wasFromCode;
+}
+
 QTableWidgetItem* BoardGrid::itemFor(int row, int column) {
     if (row < 0 || column < 0 || row >= rowCount() || column >= columnCount())
         return nullptr;

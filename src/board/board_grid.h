@@ -16,6 +16,8 @@ public:
 
     // Makes (row, column) the current cell without raising the user-selection signal.
     void selectFromCode(int row, int column);
+    // Leaves no cell selected, so that the user's next click on any cell is a selection.
+    void clearSelectionFromCode();
 
     void setCellText(int row, int column, const QString& text);
     QString cellText(int row, int column) const;

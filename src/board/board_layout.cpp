@@ -78,6 +78,9 @@ void Form1::allignc1() {
         Grid1->selectFromCode(r, 0);
         Grid1->setCellAlignment(r, 0, 1);
     }
+    // The pass leaves the last name current but nothing selected: a click on that name is then
+    // still a selection that refreshes the row.
+    Grid1->clearSelectionFromCode();
     if (Grid1->paintingEnabled())
         Grid1->viewport()->update();
 }

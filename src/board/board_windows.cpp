@@ -1,14 +1,33 @@
-// The board's buttons and menu items that open the other windows.
+// The board's buttons and menu items that open the other windows. Each window is modeless and
+// loaded afresh when opened after it was closed; while it is open it is only brought forward.
 
 #include "board/form1.h"
+#include "groups/frmgroup.h"
+#include "legend/frmlegend.h"
+#include "output/frmabout.h"
 
 namespace rv {
 
-void Form1::editgrp_Click() {}
+void Form1::editgrp_Click() {
+    showModeless(groupEditor, [this]() -> QWidget* {
+        return new frmgroup(*state_.mapi_ns, *Text1, services_.settings, services_.prompts, this);
+    });
+}
 
-void Form1::btnlegend_Click() {}
+void Form1::btnlegend_Click() {
+    showModeless(legendWindow, [this]() -> QWidget* {
+        return new frmlegend(state_.category_color, services_.settings, services_.prompts, this);
+    });
+}
 
-void Form1::mnuags_Click() {}
+void Form1::mnuags_Click() {
+    if (!services_.registry)
+        return;
+    showModeless(aboutWindow, [this]() -> QWidget* {
+        return new frmAbout(services_.prompts, *services_.registry, services_.desktop,
+                            services_.openCalendarApplication, this);
+    });
+}
 
 void Form1::printtoword_Click() {}
 

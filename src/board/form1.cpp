@@ -3,6 +3,8 @@
 #include "board/category_colors.h"
 #include "board/month_layout.h"
 #include "board/twips.h"
+#include "groups/frmgroup.h"
+#include "groups/group_files.h"
 #include "platform/calendar_connection.h"
 #include "platform/prompts.h"
 #include "platform/settings_store.h"
@@ -11,7 +13,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDir>
 #include <QEvent>
 #include <QFrame>
 #include <QLabel>
@@ -42,15 +43,6 @@ QProgressBar* progressPanel(QWidget* parent, const char* fill) {
                                       "QProgressBar::chunk { background: %1; }")
                            .arg(QLatin1String(fill)));
     return bar;
-}
-
-// Whether the group index exists in the working directory, its name's letter case ignored.
-bool groupIndexExists() {
-    const QStringList entries = QDir::current().entryList(QDir::Files | QDir::Hidden);
-    for (const QString& entry : entries)
-        if (entry.compare(QLatin1String("rotalist.dat"), Qt::CaseInsensitive) == 0)
-            return true;
-    return false;
 }
 
 } // namespace
@@ -163,7 +155,7 @@ void Form1::Form_Load() {
     Grid1->setRowCount(1);
     Text1->setText(services_.settings.GetSetting(QStringLiteral("Settings"),
                                                  QStringLiteral("DefaultGrp"), QString()));
-    if (!groupIndexExists())
+    if (!group_index_exists())
         Text1->clear();
     connectCalendar();
     set_grid();
@@ -262,6 +254,8 @@ void Form1::Command1_Click() {
 void Form1::exit_Click() {
     // Ends the program at once: open windows are not asked to close, so an open group editor
     // saves nothing.
+    if (auto* editor = qobject_cast<frmgroup*>(groupEditor.data()))
+        editor->unloadWithoutSaving();
     QCoreApplication::exit(0);
 }
 

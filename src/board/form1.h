@@ -1,6 +1,7 @@
 #pragma once
 
 #include "board/board_grid.h"
+#include "board/board_members.h"
 #include "board/board_services.h"
 #include "board/board_state.h"
 
@@ -39,7 +40,8 @@ public:
 
     // The board build and the person rows.
     void Init_Grid();
-    void add_user(const QString& useri, std::int16_t st1);
+    // st1 is the member's record number plus one; groupNo the member file it came from.
+    void add_user(const QString& useri, std::int16_t st1, int groupNo);
     QString get_user_x(int userx);
     void update_one_user();
 
@@ -97,9 +99,18 @@ private:
     void showModeless(QPointer<QWidget>& window, const std::function<QWidget*()>& create);
     void repaintProgress();
 
+    enum class RowPass { Build, Refresh };
+    // Reads one person's month into their row: colours, pictures, and with a build the texts.
+    void read_person_row(int row, const QString& id, RowPass pass);
+    QString stored_id_of_row(int userx);
+
     BoardServices services_;
     BoardState state_;
     QIcon deniedPicture_;
+    // Per grid row, the member record the row shows (row 0, the header, has none).
+    std::vector<RowMember> rowMembers_;
+    // Row 1 left over from the previous board, not yet taken over by a member.
+    bool row1Stale_ = false;
 };
 
 } // namespace rv

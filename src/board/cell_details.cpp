@@ -1,0 +1,85 @@
+// What selecting and double-clicking the board's cells does.
+
+#include "board/day_texts.h"
+#include "board/form1.h"
+#include "calendar/day_query.h"
+#include "platform/prompts.h"
+
+namespace rv {
+
+namespace {
+
+struct OpenedCalendar {
+    std::shared_ptr<CalendarRecipient> recipient;
+    std::shared_ptr<CalendarFolder> folder;
+    bool denied = false;
+};
+
+// Looks the row's person up by entry identifier and opens their calendar; nothing when the
+// person does not resolve or the service fails otherwise.
+std::optional<OpenedCalendar> openCalendar(CalendarNamespace& ns, const QString& id) {
+    OpenedCalendar opened;
+    try {
+        opened.recipient = ns.GetRecipientFromID(id);
+        opened.recipient->Resolve();
+        if (!opened.recipient->Resolved())
+            return std::nullopt;
+        opened.folder = ns.GetSharedDefaultFolder(*opened.recipient, kFolderCalendar);
+    } catch (const CalendarError& error) {
+        if (error.code() != calendar_error::CalendarDenied || !opened.recipient)
+            return std::nullopt;
+        opened.denied = true;
+    }
+    return opened;
+}
+
+} // namespace
+
+void Form1::GRID1_SelChange() {
+    const int column = Grid1->selectedColumn();
+    const int row = Grid1->selectedRow();
+    if (column == 0) {
+        update_one_user();
+        return;
+    }
+    if (row < 1 || column < 1)
+        return;
+    Grid1->selectFromCode(row, column);
+    const auto opened = openCalendar(*state_.mapi_ns, get_user_x(row));
+    if (!opened)
+        return;
+    if (opened->denied) {
+        services_.prompts.message(this, QStringLiteral("Sorry, Access Denied"),
+                                  opened->recipient->Name());
+        return;
+    }
+    const DayQueryResult day =
+        query_day(*opened->folder, column, state_.cur_month, state_.cur_year);
+    const QString text = details_text(day.items);
+    const QString title = opened->recipient->Name() + QLatin1Char(' ') + QString::number(column);
+    services_.prompts.message(this, text.isEmpty() ? QStringLiteral("Free All Day") : text, title);
+}
+
+void Form1::Grid1_DblClick() {
+    const int column = Grid1->selectedColumn();
+    const int row = Grid1->selectedRow();
+    if (column <= 0 || row < 1)
+        return;
+    Grid1->selectFromCode(row, column);
+    const auto opened = openCalendar(*state_.mapi_ns, get_user_x(row));
+    if (!opened)
+        return;
+    if (opened->denied) {
+        services_.prompts.message(this,
+                                  QStringLiteral("Sorry, Cannot Display Calandar Access Denied"),
+                                  QStringLiteral("Rotaview"));
+        return;
+    }
+    try {
+        opened->folder->Display();
+    } catch (const CalendarError&) {
+        // Nothing opens; the board stays as it is.
+    }
+}
+
+} // namespace rv

@@ -1,0 +1,50 @@
+#include "board/day_texts.h"
+
+#include "calendar/day_query.h"
+
+#include <QLocale>
+
+namespace rv {
+
+namespace {
+
+// "hh" on the 12-hour clock with two digits, AM or PM in capitals, one trailing blank.
+QString clockText(const QDateTime& time, bool withDay) {
+    return QLocale::c().toString(time, withDay ? QStringLiteral("dd hh:mm AP ")
+                                               : QStringLiteral("hh:mm AP "));
+}
+
+} // namespace
+
+QString day_details_text(const DayItems& items) {
+    QString text;
+    for (const auto& item : items) {
+        if (!text.isEmpty())
+            text += QLatin1Char(':');
+        text += mask_subject(*item);
+    }
+    return text;
+}
+
+QString details_line(const AppointmentItem& item) {
+    const int sensitivity = item.Sensitivity();
+    const QChar cr(13);
+    if (sensitivity == kSensitivityNormal)
+        return clockText(item.Start(), true) + QStringLiteral("->") + clockText(item.End(), true) +
+               QLatin1Char(' ') + item.Subject() + QLatin1Char(' ') + item.Location() + cr;
+    const QString subject =
+        sensitivity >= kSensitivityPersonal && sensitivity <= kSensitivityConfidential
+            ? mask_subject(item)
+            : item.Subject();
+    return clockText(item.Start(), false) + QStringLiteral("->") + clockText(item.End(), false) +
+           QLatin1Char(' ') + subject + cr;
+}
+
+QString details_text(const DayItems& items) {
+    QString text;
+    for (const auto& item : items)
+        text += details_line(*item);
+    return text;
+}
+
+} // namespace rv
