@@ -1,0 +1,242 @@
+#include "platform/document_export.h"
+#include "platform/text_document_word.h"
+#include "support/odt_reader.h"
+#include "support/recording_desktop.h"
+#include "support/scripted_prompts.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QPointer>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextDocument>
+
+using namespace rv;
+
+namespace {
+
+// The word processor over recording doubles; the save chooser answers a path of the test's.
+struct WordSetup {
+    test::ScriptedPrompts prompts;
+    test::RecordingDesktop desktop;
+    QTemporaryDir dir;
+    QString answerPath;
+    QStringList captions;
+
+    DocumentWindowServices services() {
+        return {desktop, prompts,
+                [this](QWidget*, const QString& caption, const QString&, const QString&) {
+                    captions << caption;
+                    return answerPath;
+                }};
+    }
+};
+
+QList<DocumentWindow*> documentWindows() {
+    QList<DocumentWindow*> windows;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* window = qobject_cast<DocumentWindow*>(widget))
+            windows << window;
+    return windows;
+}
+
+void closeDocumentWindows() {
+    for (DocumentWindow* window : documentWindows())
+        window->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+int pdfPageCount(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray bytes = file.readAll();
+    if (!bytes.startsWith("%PDF"))
+        return -1;
+    return static_cast<int>(
+        QString::fromLatin1(bytes).count(QRegularExpression(QStringLiteral("/Type\\s*/Page[^s]"))));
+}
+
+} // namespace
+
+class TextDocumentWordTest : public QObject {
+    Q_OBJECT
+private slots:
+    void cleanup() { closeDocumentWindows(); }
+
+    void typedFormattingReachesTheFile() {
+        WordSetup setup;
+        auto word = textDocumentWordFactory(setup.services())();
+        word->SetVisible(true);
+        word->DocumentsAdd();
+        WordSelection& s = word->Selection();
+        s.SetBold(true);
+        s.SetAlignment(kAlignCenter);
+        s.TypeText(QStringLiteral("Heading"));
+        s.SetBold(false);
+        s.TypeParagraph();
+        s.TypeText(QStringLiteral("still centred"));
+        s.TypeParagraph();
+        s.SetAlignment(kAlignLeft);
+        s.SetItalic(true);
+        s.TypeText(QStringLiteral("slanted"));
+        s.SetItalic(false);
+        s.TypeText(QStringLiteral("a\tb"));
+        s.InsertBreak(kPageBreak);
+        s.TypeText(QStringLiteral("second page"));
+        s.TypeParagraph();
+        s.TypeText(QStringLiteral("line one\nline two"));
+        s.InsertBreak(kPageBreak);
+
+        const QList<DocumentWindow*> windows = documentWindows();
+        QCOMPARE(windows.size(), 1);
+        setup.answerPath = setup.dir.filePath(QStringLiteral("typed"));
+        QVERIFY(windows.first()->saveAsOpenDocument());
+        QCOMPARE(setup.captions, QStringList{QStringLiteral("Save As")});
+        const QString written = setup.dir.filePath(QStringLiteral("typed.odt"));
+        QVERIFY(QFile::exists(written));
+
+        const QList<test::OdtParagraph> p = test::readOdt(written);
+        QCOMPARE(test::textsOf(p), (QStringList{"Heading", "still centred", "slanteda\tb",
+                                                "second page", "line one", "line two", ""}));
+        QVERIFY(p[0].centred());
+        QVERIFY(p[1].centred()); // alignment carries over to the next paragraph
+        QVERIFY(p[2].left());
+        QCOMPARE(p[0].spans.size(), 1);
+        QVERIFY(p[0].spans[0].bold);
+        QVERIFY(!p[1].spans[0].bold);
+        QCOMPARE(p[2].spans.size(), 2);
+        QVERIFY(p[2].spans[0].italic && !p[2].spans[0].bold);
+        QVERIFY(!p[2].spans[1].italic);
+        QCOMPARE(p[2].spans[1].text, QStringLiteral("a\tb"));
+        // Only the paragraphs a break starts break the page: no later paragraph inherits it.
+        QList<bool> breaks;
+        for (const auto& paragraph : p)
+            breaks << paragraph.breakBefore;
+        QCOMPARE(breaks, (QList<bool>{false, false, false, true, false, false, true}));
+        QVERIFY(p[3].left());
+        // The file names its font rather than leaving it to the reading machine.
+        for (const auto& paragraph : p)
+            for (const auto& span : paragraph.spans) {
+                QCOMPARE(span.fontFamily, QStringLiteral("Times New Roman"));
+                QCOMPARE(span.fontSize, QStringLiteral("12pt"));
+            }
+    }
+
+    void documentStaysOpenAfterRelease() {
+        WordSetup setup;
+        QPointer<DocumentWindow> shown;
+        {
+            auto word = textDocumentWordFactory(setup.services())();
+            word->SetVisible(true);
+            word->DocumentsAdd();
+            word->Selection().TypeText(QStringLiteral("kept"));
+            shown = static_cast<TextDocumentWordApplication&>(*word).activeWindow();
+            QVERIFY(shown);
+            QVERIFY(shown->isVisible());
+        }
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(shown);
+        QVERIFY(shown->isVisible());
+        QCOMPARE(shown->document()->toPlainText(), QStringLiteral("kept"));
+        QVERIFY(shown->testAttribute(Qt::WA_DeleteOnClose));
+        shown->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY(!shown);
+
+        // A document never shown goes with the application object.
+        QPointer<DocumentWindow> hidden;
+        {
+            auto word = textDocumentWordFactory(setup.services())();
+            word->DocumentsAdd();
+            hidden = static_cast<TextDocumentWordApplication&>(*word).activeWindow();
+            QVERIFY(hidden);
+            QVERIFY(!hidden->isVisible());
+        }
+        QVERIFY(!hidden);
+    }
+
+    void failingStepsThrow() {
+        WordSetup setup;
+        auto word = textDocumentWordFactory(setup.services())();
+        QVERIFY_THROWS_EXCEPTION(WordProcessorError, word->Selection());
+        word->SetVisible(true);
+        word->DocumentsAdd();
+        QVERIFY_THROWS_EXCEPTION(WordProcessorError, word->Selection().InsertBreak(6));
+        QVERIFY_THROWS_EXCEPTION(WordProcessorError, word->Selection().SetAlignment(9));
+        // The user closed the document: every later step fails instead of writing nowhere.
+        static_cast<TextDocumentWordApplication&>(*word).activeWindow()->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QVERIFY_THROWS_EXCEPTION(WordProcessorError,
+                                 word->Selection().TypeText(QStringLiteral("x")));
+        QVERIFY_THROWS_EXCEPTION(WordProcessorError, word->Selection().TypeParagraph());
+    }
+
+    void pdfKeepsThePages() {
+        WordSetup setup;
+        auto word = textDocumentWordFactory(setup.services())();
+        word->SetVisible(true);
+        word->DocumentsAdd();
+        WordSelection& s = word->Selection();
+        for (const char* name : {"one", "two", "three"}) {
+            s.TypeText(QString::fromLatin1(name));
+            s.TypeParagraph();
+            s.TypeText(QStringLiteral("more"));
+            s.TypeParagraph();
+            s.InsertBreak(kPageBreak);
+        }
+        DocumentWindow* window = static_cast<TextDocumentWordApplication&>(*word).activeWindow();
+        setup.answerPath = setup.dir.filePath(QStringLiteral("pages.pdf"));
+        QVERIFY(window->exportPdf());
+        // Three breaks: three pages of text and the empty page the last break starts.
+        QCOMPARE(pdfPageCount(setup.answerPath), 4);
+    }
+
+    void savingFailuresAreTold() {
+        WordSetup setup;
+        auto word = textDocumentWordFactory(setup.services())();
+        word->SetVisible(true);
+        word->DocumentsAdd();
+        word->Selection().TypeText(QStringLiteral("text"));
+        DocumentWindow* window = static_cast<TextDocumentWordApplication&>(*word).activeWindow();
+
+        setup.answerPath.clear(); // cancelled
+        QVERIFY(!window->saveAsOpenDocument());
+        QVERIFY(setup.prompts.shown.empty());
+
+        setup.answerPath = setup.dir.filePath(QStringLiteral("missing/folder/out.odt"));
+        QVERIFY(!window->saveAsOpenDocument());
+        QVERIFY(!window->exportPdf());
+        QCOMPARE(setup.prompts.count(QStringLiteral("message")), 2);
+        QVERIFY(setup.prompts.messageTexts().first().contains(QStringLiteral("out.odt")));
+    }
+
+    void openInWordProcessorHandsOverAnOdt() {
+        WordSetup setup;
+        auto word = textDocumentWordFactory(setup.services())();
+        word->SetVisible(true);
+        word->DocumentsAdd();
+        word->Selection().SetBold(true);
+        word->Selection().TypeText(QStringLiteral("for the other program"));
+        DocumentWindow* window = static_cast<TextDocumentWordApplication&>(*word).activeWindow();
+
+        QVERIFY(window->openInWordProcessor());
+        QCOMPARE(setup.desktop.openedUrls.size(), 1);
+        const QString path = setup.desktop.openedUrls.first().toLocalFile();
+        QVERIFY(path.endsWith(QStringLiteral(".odt")));
+        const QList<test::OdtParagraph> p = test::readOdt(path);
+        QCOMPARE(test::textsOf(p), QStringList{QStringLiteral("for the other program")});
+        QVERIFY(p.first().spans.first().bold);
+        QFile::remove(path);
+        QVERIFY(setup.prompts.shown.empty());
+
+        setup.desktop.acceptUrls = false;
+        QVERIFY(!window->openInWordProcessor());
+        QCOMPARE(setup.prompts.count(QStringLiteral("message")), 1);
+        QFile::remove(setup.desktop.openedUrls.last().toLocalFile());
+    }
+};
+
+QTEST_MAIN(TextDocumentWordTest)
+#include "text_document_word_test.moc"
