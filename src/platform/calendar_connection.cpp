@@ -1,5 +1,7 @@
 #include "platform/calendar_connection.h"
 
+#include "platform/local_store/local_store.h"
+
 namespace rv {
 
 namespace {
@@ -22,7 +24,9 @@ private:
 } // namespace
 
 std::unique_ptr<CalendarApplication> openCalendarApplication(const ServiceProfile& profile,
-                                                             const CalendarServiceContext&) {
+                                                             const CalendarServiceContext& context) {
+    if (profile.backend == QLatin1String("local"))
+        return openLocalStore(profile, context.desktop);
     throw CalendarError(calendar_error::NotConnected,
                         QStringLiteral("The calendar service \"%1\" named in %2 is not available.")
                             .arg(profile.backend, profile.path.isEmpty()

@@ -1,0 +1,35 @@
+#include "platform/local_store/calendar_file_cache.h"
+
+#include "platform/calendar_service.h"
+
+#include <QFile>
+
+namespace rv {
+
+std::shared_ptr<ExpandedCalendar> CalendarFileCache::current(const QString& path) {
+    const FileStamp stamp = stampOf(path);
+    auto found = entries_.find(path);
+    if (!stamp.exists) {
+        if (found != entries_.end())
+            entries_.erase(found);
+        throw CalendarError(calendar_error::CalendarDenied,
+                            QStringLiteral("The calendar file %1 no longer exists.").arg(path));
+    }
+    if (found != entries_.end() && found->second.stamp == stamp)
+        return found->second.calendar;
+
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw CalendarError(calendar_error::CalendarDenied,
+                            QStringLiteral("The calendar file %1 cannot be read: %2")
+                                .arg(path, file.errorString()));
+    const QByteArray text = file.readAll();
+    file.close();
+    ++parses_;
+    // The stamp taken before reading: a file written meanwhile is read again next time.
+    auto calendar = std::make_shared<ExpandedCalendar>(IcalCalendar::parse(text));
+    entries_[path] = Entry{stamp, calendar};
+    return calendar;
+}
+
+} // namespace rv
