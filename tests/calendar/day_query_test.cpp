@@ -1,6 +1,69 @@
 #include "calendar/day_query.h"
 
 #include <QTest>
+#include <deque>
+
+namespace {
+
+// A calendar folder that plays back a scripted walk and records the calls made on it.
+class ScriptedFolder : public rv::CalendarFolder {
+public:
+    struct Item : rv::AppointmentItem {
+        explicit Item(QString subject) : subject_(std::move(subject)) {}
+        QDateTime Start() const override { return {}; }
+        QDateTime End() const override { return {}; }
+        QString Subject() const override { return subject_; }
+        int Sensitivity() const override { return 0; }
+        QString Location() const override { return {}; }
+        QString subject_;
+    };
+    // One step of the walk: a subject, "" for nothing more, or "!" for a failing call.
+    std::deque<QString> steps;
+    QStringList calls;
+
+    std::unique_ptr<rv::CalendarItems> Items() override {
+        calls << QStringLiteral("Items");
+        return std::make_unique<Collection>(*this);
+    }
+    void Display() override {}
+
+private:
+    struct Collection : rv::CalendarItems {
+        explicit Collection(ScriptedFolder& folder) : folder_(folder) {}
+        void SetIncludeRecurrences(bool include) override {
+            folder_.calls << QStringLiteral("IncludeRecurrences=%1").arg(include);
+        }
+        std::unique_ptr<rv::AppointmentItem> Find(const QString& filter) override {
+            folder_.calls << QStringLiteral("Find ") + filter;
+            return next();
+        }
+        std::unique_ptr<rv::AppointmentItem> FindNext() override {
+            folder_.calls << QStringLiteral("FindNext");
+            return next();
+        }
+        std::unique_ptr<rv::MailItem> Add(const QString&) override { return nullptr; }
+        std::unique_ptr<rv::AppointmentItem> next() {
+            const QString step = folder_.steps.empty() ? QString() : folder_.steps.front();
+            if (!folder_.steps.empty())
+                folder_.steps.pop_front();
+            if (step == QLatin1String("!"))
+                throw rv::CalendarError(rv::calendar_error::ServerError, QStringLiteral("gone"));
+            if (step.isEmpty())
+                return nullptr;
+            return std::make_unique<Item>(step);
+        }
+        ScriptedFolder& folder_;
+    };
+};
+
+QStringList subjects(const rv::DayQueryResult& result) {
+    QStringList out;
+    for (const auto& item : result.items)
+        out << item->Subject();
+    return out;
+}
+
+} // namespace
 
 class DayQueryTest : public QObject {
     Q_OBJECT
@@ -14,11 +77,57 @@ private slots:
     }
     void masksByStrictSensitivity() {
         QCOMPARE(rv::mask_subject(0, QStringLiteral("Budget")), QStringLiteral("Budget"));
-        QCOMPARE(rv::mask_subject(1, QStringLiteral("Budget")), QStringLiteral("Personal Appointment"));
-        QCOMPARE(rv::mask_subject(2, QStringLiteral("Budget")), QStringLiteral("Private Appointment"));
+        QCOMPARE(rv::mask_subject(1, QStringLiteral("Budget")),
+                 QStringLiteral("Personal Appointment"));
+        QCOMPARE(rv::mask_subject(2, QStringLiteral("Budget")),
+                 QStringLiteral("Private Appointment"));
         QCOMPARE(rv::mask_subject(3, QStringLiteral("Budget")),
                  QStringLiteral("Confidential Appointment"));
         QCOMPARE(rv::mask_subject(5, QStringLiteral("Budget")), QStringLiteral("Budget"));
+    }
+    void walksFindThenFindNext() {
+        ScriptedFolder folder;
+        folder.steps = {QStringLiteral("a"), QStringLiteral("b"), QString()};
+        const rv::DayQueryResult result = rv::query_day(folder, 5, 3, 1998);
+        QCOMPARE(subjects(result), (QStringList{"a", "b"}));
+        QVERIFY(!result.failure);
+        QCOMPARE(folder.calls,
+                 (QStringList{"Items", "IncludeRecurrences=1",
+                              "Find " + rv::build_day_filter(5, 3, 1998), "FindNext", "FindNext"}));
+
+        // A fresh collection for every day.
+        folder.calls.clear();
+        rv::query_day(folder, 6, 3, 1998);
+        rv::query_day(folder, 7, 3, 1998);
+        QCOMPARE(folder.calls.count(QStringLiteral("Items")), 2);
+
+        // An empty day: the first Find gives nothing.
+        folder.calls.clear();
+        QVERIFY(rv::query_day(folder, 8, 3, 1998).items.empty());
+        QCOMPARE(folder.calls.size(), 3);
+    }
+    void failuresEndTheWalk() {
+        ScriptedFolder folder;
+        // FindNext fails after two items: both are kept, none is handed over twice.
+        folder.steps = {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("!"),
+                        QStringLiteral("c")};
+        rv::DayQueryResult result = rv::query_day(folder, 5, 3, 1998);
+        QCOMPARE(subjects(result), (QStringList{"a", "b"}));
+        QVERIFY(result.failure);
+        QCOMPARE(result.failure->code(), rv::calendar_error::ServerError);
+
+        // A failed Find: the day counts as empty.
+        folder.steps = {QStringLiteral("!")};
+        result = rv::query_day(folder, 5, 3, 1998);
+        QVERIFY(result.items.empty());
+        QVERIFY(result.failure);
+
+        // No month selected: not a date, so nothing is asked of the service.
+        folder.calls.clear();
+        result = rv::query_day(folder, 5, 0, 1998);
+        QVERIFY(result.items.empty());
+        QVERIFY(result.failure);
+        QVERIFY(folder.calls.isEmpty());
     }
 };
 
