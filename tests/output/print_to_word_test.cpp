@@ -1,6 +1,7 @@
 #include "output/print_to_word.h"
 #include "platform/text_document_word.h"
 #include "support/fake_calendar.h"
+#include "support/local_store_fixture.h"
 #include "support/odt_reader.h"
 #include "support/recording_desktop.h"
 #include "support/scripted_prompts.h"
@@ -45,12 +46,14 @@ struct Printing {
     QList<int> selectedRows;
     int month = 3;
     int year = 2024;
+    // Another calendar service to print from instead of the one in memory.
+    CalendarNamespace* service = nullptr;
 
     PrintBoard board() {
         return PrintBoard{static_cast<int>(rowIds.size()),
                           [this](int row) { return rowIds.value(row - 1); },
                           [this](int row) { selectedRows << row; },
-                          calendar,
+                          service ? *service : calendar,
                           month,
                           year,
                           QDate(year, month, 1).daysInMonth()};
@@ -304,6 +307,68 @@ private slots:
         QVERIFY(printing.calendar.filters.last().contains(QStringLiteral("29/02/2024")));
         QCOMPARE(test::pagesOf(document).size(), 2);
         QVERIFY(endsWithPageBreak(document));
+    }
+
+    void printoutFromTheLocalStore() {
+        using Store = test::LocalStoreFixture;
+        Store store;
+        store.addPerson(QStringLiteral("alice"), QStringLiteral("Alice Archer"));
+        store.addPerson(QStringLiteral("bob"), QStringLiteral("Bob Baker"));
+        store.addPerson(QStringLiteral("dan"), QStringLiteral("Dan Dale"));
+        store.addPerson(QStringLiteral("carol"), QStringLiteral("Carol Cole"));
+        store.setEvents(
+            QStringLiteral("alice"),
+            {Store::event("2024-02-06T09:00", "2024-02-06T10:00", "Planning"),
+             Store::event("2024-02-06T11:00", "2024-02-06T12:00", "Doctor", "CLASS:PRIVATE\r\n"),
+             Store::event("2024-02-07T13:00", "2024-02-07T14:00", "Merger",
+                          "CLASS:CONFIDENTIAL\r\n"),
+             Store::event("2024-02-07T15:00", "2024-02-07T16:00", "Dentist",
+                          "X-ROTAVIEW-PERSONAL:TRUE\r\n")});
+        store.setEvents(QStringLiteral("dan"),
+                        {Store::event("2024-02-06T09:00", "2024-02-06T10:00", "Hidden")});
+        store.setReaders(QStringLiteral("dan"), {QStringLiteral("alice")});
+        // A daily series: one item of its own on every day of the leap February.
+        store.setEvents(QStringLiteral("carol"),
+                        {Store::event("2024-01-31T08:00", "2024-01-31T08:30", "Stand-up",
+                                      "RRULE:FREQ=DAILY;COUNT=40\r\n")});
+        const QString alice = store.entryIdOf(QStringLiteral("alice"));
+        const QString bob = store.entryIdOf(QStringLiteral("bob"));
+        const QString dan = store.entryIdOf(QStringLiteral("dan"));
+        const QString carol = store.entryIdOf(QStringLiteral("carol"));
+        store.removePerson(QStringLiteral("bob")); // his identifier no longer resolves
+
+        Printing printing;
+        auto ns = store.openNamespace();
+        printing.service = ns.get();
+        printing.month = 2;
+        printing.year = 2024;
+        printing.rowIds = {alice, QStringLiteral("XXX"), bob, dan, carol};
+        const QList<OdtParagraph> document = printing.print();
+
+        const auto pages = test::pagesOf(document);
+        QCOMPARE(pages.size(), 6);
+        QCOMPARE(test::textsOf(pages[0]),
+                 (QStringList{
+                     "Alice Archer", "", "", "06/02/2024",
+                     "06/02/2024 09:00:00 AM\t06/02/2024 10:00:00 AM\tPlanning",
+                     "06/02/2024 11:00:00 AM\t06/02/2024 12:00:00 PM\tPrivate Appointment", "",
+                     "07/02/2024",
+                     "07/02/2024 01:00:00 PM\t07/02/2024 02:00:00 PM\tConfidential Appointment",
+                     "07/02/2024 03:00:00 PM\t07/02/2024 04:00:00 PM\tPersonal Appointment", ""}));
+        QVERIFY(allEmpty(pages[1])); // "XXX": not an identifier of the store
+        QVERIFY(allEmpty(pages[2])); // Bob: no longer in the address book
+        QVERIFY(allEmpty(pages[3])); // Dan: his calendar may not be read
+        QCOMPARE(pages[4].first().text, QStringLiteral("Carol Cole"));
+        QStringList headings;
+        for (const OdtParagraph& p : pages[4])
+            if (!p.spans.isEmpty() && p.spans[0].italic)
+                headings << p.text;
+        QCOMPARE(headings.size(), 29);
+        QCOMPARE(headings.first(), QStringLiteral("01/02/2024"));
+        QCOMPARE(headings.last(), QStringLiteral("29/02/2024"));
+        QVERIFY(allEmpty(pages[5]));
+        QVERIFY(endsWithPageBreak(document));
+        QVERIFY(printing.prompts.shown.empty());
     }
 
     void wordProcessorStepsInOrder() {
