@@ -1,5 +1,6 @@
 #include "platform/calendar_connection.h"
 
+#include "platform/caldav/caldav_application.h"
 #include "platform/local_store/local_store.h"
 
 namespace rv {
@@ -27,6 +28,8 @@ std::unique_ptr<CalendarApplication> openCalendarApplication(const ServiceProfil
                                                              const CalendarServiceContext& context) {
     if (profile.backend == QLatin1String("local"))
         return openLocalStore(profile, context.desktop);
+    if (profile.backend == QLatin1String("caldav"))
+        return openCalDavApplication(profile, context);
     throw CalendarError(calendar_error::NotConnected,
                         QStringLiteral("The calendar service \"%1\" named in %2 is not available.")
                             .arg(profile.backend, profile.path.isEmpty()
