@@ -132,7 +132,7 @@ void print_person(Printout& out, const PrintBoard& board, int row) {
 } // namespace
 
 QString item_time_text(const QDateTime& when) {
-    return QLocale::c().toString(when, QStringLiteral("dd/MM/yyyy hh:mm:ss AP"));
+    return QLocale::c().toString(when, QStringLiteral("dd/MM/yyyy hh:mm AP"));
 }
 
 void print_to_word(const PrintBoard& board, const WordApplicationFactory& startWordProcessor,

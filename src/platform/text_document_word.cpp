@@ -6,6 +6,7 @@
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextOption>
 
 namespace rv {
 
@@ -15,6 +16,23 @@ namespace {
 // every span, so each typed span carries family and size itself.
 const QString kDocumentFontFamily = QStringLiteral("Times New Roman");
 constexpr qreal kDocumentFontPoints = 12;
+
+// Tab stops every half inch, as word processors default to. Set on each paragraph: printing
+// drops the document's default text option, and Qt's own default of 80 pixels pushes a tabbed
+// line past the page width.
+QList<QTextOption::Tab> halfInchTabs() {
+    QList<QTextOption::Tab> tabs;
+    for (int stop = 1; stop <= 16; ++stop)
+        tabs.append(QTextOption::Tab(stop * 48.0, QTextOption::LeftTab));
+    return tabs;
+}
+
+QTextBlockFormat freshParagraph(Qt::Alignment alignment) {
+    QTextBlockFormat format;
+    format.setAlignment(alignment);
+    format.setTabPositions(halfInchTabs());
+    return format;
+}
 
 QTextCharFormat plainTyping() {
     QTextCharFormat format;
@@ -50,6 +68,7 @@ class TextCursorSelection : public WordSelection {
 public:
     explicit TextCursorSelection(QTextDocument* document)
         : document_(document), cursor_(document), typing_(plainTyping()) {
+        cursor_.setBlockFormat(freshParagraph(Qt::AlignLeft));
         cursor_.setBlockCharFormat(typing_);
     }
 
@@ -99,8 +118,7 @@ private:
             throw WordProcessorError(QStringLiteral("the document was closed"));
     }
     void newParagraph(bool onNewPage) {
-        QTextBlockFormat format;
-        format.setAlignment(cursor_.blockFormat().alignment());
+        QTextBlockFormat format = freshParagraph(cursor_.blockFormat().alignment());
         if (onNewPage)
             format.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
         cursor_.insertBlock(format, typing_);
