@@ -162,6 +162,45 @@ private slots:
         QCOMPARE(series, QStringList{"02/03 14:00"});
     }
 
+    void steppedSeriesMatchLibicalIteration() {
+        // Each rule twice: as written (stepped straight to the month asked for) and with a
+        // redundant BYHOUR that sends it through libical's iterator. Both must give the same days.
+        const QList<QByteArray> rules = {
+            "FREQ=WEEKLY;INTERVAL=2;UNTIL=19980901T120000Z",
+            "FREQ=DAILY;INTERVAL=3;COUNT=40",
+            "FREQ=WEEKLY;BYDAY=MO;UNTIL=19980831",
+            "FREQ=DAILY;UNTIL=19980315T140000",
+            "FREQ=WEEKLY",
+        };
+        QByteArray body;
+        for (int i = 0; i < rules.size(); ++i) {
+            for (const QByteArray& variant : {QByteArray(), QByteArray(";BYHOUR=14")}) {
+                body += "BEGIN:VEVENT\r\nUID:r" + QByteArray::number(i) + variant +
+                        "\r\nSUMMARY:" + QByteArray::number(i) +
+                        "\r\nDTSTART;TZID=Europe/Berlin:19980302T140000\r\n"
+                        "DTEND;TZID=Europe/Berlin:19980302T150000\r\nRRULE:" +
+                        rules[i] + variant + "\r\nEND:VEVENT\r\n";
+            }
+        }
+        ExpandedFolder folder(calendar(body));
+        QMap<QString, int> perRule;
+        for (int month = 1; month <= 12; ++month) {
+            for (int day = 1; day <= QDate(1998, month, 1).daysInMonth(); ++day) {
+                QStringList found = describe(folder, day, month, 1998);
+                QVERIFY2(found.size() % 2 == 0, qPrintable(found.join(QLatin1Char('|'))));
+                for (int i = 0; i < found.size(); i += 2) {
+                    QCOMPARE(found[i], found[i + 1]);
+                    ++perRule[found[i].section(QLatin1Char(' '), 0, 0)];
+                }
+            }
+        }
+        QCOMPARE(perRule.value("0"), 14); // 2 Mar .. 31 Aug, every other week
+        QCOMPARE(perRule.value("1"), 40);
+        QCOMPARE(perRule.value("2"), 26); // Mondays 2 Mar .. 24 Aug: a date UNTIL is its midnight
+        QCOMPARE(perRule.value("3"), 14); // 2 .. 15 Mar, UNTIL included
+        QCOMPARE(perRule.value("4"), 44); // every Monday from 2 Mar to the end of the year
+    }
+
     void zonesAndUtc() {
         ExpandedFolder folder(calendar(
             kEasternZone + "BEGIN:VEVENT\r\nUID:ny\r\nSUMMARY:Call New York\r\n"
