@@ -4,6 +4,7 @@
 #include "platform/qsettings_store.h"
 #include "platform/qt_desktop.h"
 #include "platform/qt_prompts.h"
+#include "platform/text_document_word.h"
 
 #include <QApplication>
 
@@ -17,11 +18,14 @@ int main(int argc, char** argv) {
     rv::QtDesktop desktop;
     rv::IniMachineRegistry registry;
 
-    rv::BoardServices services{settings, prompts, desktop, &registry, {}};
+    rv::BoardServices services{settings, prompts, desktop, &registry, {}, {}};
     services.openCalendarApplication = [&prompts, &desktop] {
         return rv::openCalendarApplication(rv::loadServiceProfile(),
                                            rv::CalendarServiceContext{prompts, desktop});
     };
+
+    services.openWordProcessor = rv::textDocumentWordFactory(
+        rv::DocumentWindowServices{desktop, prompts, rv::dialogSaveFileChooser()});
 
     rv::Form1 board(services);
     board.Form_Load();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/calendar_service.h"
+#include "platform/word_processor.h"
 
 #include <functional>
 #include <memory>
@@ -21,6 +22,8 @@ struct BoardServices {
     MachineRegistry* registry = nullptr;
     // Opens the calendar service's application object; throws CalendarError when it cannot.
     std::function<std::unique_ptr<CalendarApplication>()> openCalendarApplication;
+    // Starts the word processor for "Print to Word"; throws when it cannot.
+    WordApplicationFactory openWordProcessor;
 };
 
 } // namespace rv

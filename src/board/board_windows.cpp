@@ -2,9 +2,11 @@
 // loaded afresh when opened after it was closed; while it is open it is only brought forward.
 
 #include "board/form1.h"
+#include "board/month_layout.h"
 #include "groups/frmgroup.h"
 #include "legend/frmlegend.h"
 #include "output/frmabout.h"
+#include "output/print_to_word.h"
 
 namespace rv {
 
@@ -29,6 +31,17 @@ void Form1::mnuags_Click() {
     });
 }
 
-void Form1::printtoword_Click() {}
+void Form1::printtoword_Click() {
+    const PrintBoard board{
+        Grid1->rowCount() - 1,
+        [this](int row) { return get_user_x(row); },
+        [this](int row) { Grid1->selectFromCode(row, 0); },
+        *state_.mapi_ns,
+        state_.cur_month,
+        state_.cur_year,
+        get_days_of_month(state_.cur_month, state_.cur_year) - 1,
+    };
+    print_to_word(board, services_.openWordProcessor, services_.prompts, this);
+}
 
 } // namespace rv

@@ -28,7 +28,7 @@ struct Board {
     std::unique_ptr<Form1> form;
 
     Board() {
-        BoardServices services{settings, prompts, desktop, nullptr, {}};
+        BoardServices services{settings, prompts, desktop, nullptr, {}, {}};
         form = std::make_unique<Form1>(services);
     }
     QString stored(const QString& key) {

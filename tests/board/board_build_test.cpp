@@ -1,0 +1,158 @@
+#include "support/board_fixture.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QProgressBar>
+#include <QScrollBar>
+#include <QTest>
+
+using namespace rv;
+using namespace rv::test;
+
+class BoardBuildTest : public QObject {
+    Q_OBJECT
+private slots:
+    void groupOfThreeFillsEveryDayInFileOrder() {
+        Board b;
+        b.store.setEvents(QStringLiteral("bob"),
+                          {ev(QStringLiteral("2021-03-01T09:00"),
+                              QStringLiteral("2021-03-01T10:00"), QStringLiteral("Standup")),
+                           ev(QStringLiteral("2021-03-02T09:00"),
+                              QStringLiteral("2021-03-02T14:00"), QStringLiteral("Workshop")),
+                           ev(QStringLiteral("2021-03-03T08:00"),
+                              QStringLiteral("2021-03-03T16:00"), QStringLiteral("Offsite")),
+                           ev(QStringLiteral("2021-03-04T00:00"),
+                              QStringLiteral("2021-03-05T00:00"), QStringLiteral("Holiday"))});
+        b.writeTeam({QStringLiteral("carol"), QStringLiteral("bob"), QStringLiteral("alice")});
+        b.load();
+        QCOMPARE(b.names(), QStringList({QStringLiteral("Carol Clark"), QStringLiteral("Bob Baker"),
+                                         QStringLiteral("Alice Archer")}));
+        QCOMPARE(b.grid().columnCount(), 32);
+        for (int d = 1; d <= 31; ++d)
+            QCOMPARE(b.grid().cellText(0, d), QString::number(d));
+        for (int r = 1; r <= 3; ++r)
+            for (int d = 1; d <= 31; ++d)
+                QVERIFY2(b.grid().cellColor(r, d) >= 0, "every day cell is coloured");
+        QCOMPARE(b.color(2, 1), kUpTo4);
+        QCOMPARE(b.color(2, 2), kBetween);
+        QCOMPARE(b.color(2, 3), kMore);
+        QCOMPARE(b.color(2, 4), kSpecial);
+        QCOMPARE(b.color(2, 5), kFree);
+        QCOMPARE(b.color(2, 6), kWeekend);
+        QCOMPARE(b.color(1, 1), kFree);
+        QCOMPARE(b.form->pbar_users->value(), 100);
+        QCOMPARE(b.form->pbar_days->value(), 100);
+        QCOMPARE(b.selectionHandlerRuns, 0);
+        QCOMPARE(b.grid().cellAlignment(3, 0), 1);
+        QVERIFY(b.prompts.shown.empty());
+    }
+
+    void emptyGroupNameShowsGroupZeroOrNobody() {
+        Board b;
+        b.load(QString());
+        QCOMPARE(b.grid().rowCount(), 1);
+        write_members(0, {b.member(QStringLiteral("alice")), b.member(QStringLiteral("bob"))});
+        b.form->Command4_Click();
+        QCOMPARE(b.names(),
+                 QStringList({QStringLiteral("Alice Archer"), QStringLiteral("Bob Baker")}));
+        // The member file gone: no stale row of the previous board stays.
+        workdir::remove(member_file_name(0));
+        b.form->Command4_Click();
+        QCOMPARE(b.grid().rowCount(), 1);
+    }
+
+    void groupsWithTheSameNameAllContribute() {
+        Board b;
+        write_group_index(
+            {QStringLiteral("Team"), QStringLiteral("Other"), QStringLiteral("Team")});
+        write_members(0, {b.member(QStringLiteral("alice"))});
+        write_members(1, {b.member(QStringLiteral("dave"))});
+        write_members(2, {b.member(QStringLiteral("bob")), b.member(QStringLiteral("carol"))});
+        b.load();
+        QCOMPARE(b.names(),
+                 QStringList({QStringLiteral("Alice Archer"), QStringLiteral("Bob Baker"),
+                              QStringLiteral("Carol Clark")}));
+        QCOMPARE(b.form->state().cur_group_no, 2);
+        // Each row still reads its own person's calendar.
+        b.store.setEvents(QStringLiteral("alice"),
+                          {ev(QStringLiteral("2021-03-01T09:00"),
+                              QStringLiteral("2021-03-01T17:00"), QStringLiteral("Long day"))});
+        b.form->Command4_Click();
+        QCOMPARE(b.color(1, 1), kMore);
+        QCOMPARE(b.color(2, 1), kFree);
+    }
+
+    void deniedCalendarShowsIconsAndKeepsColours() {
+        Board b;
+        b.store.setReaders(QStringLiteral("bob"), {QStringLiteral("alice")});
+        b.writeTeam({QStringLiteral("alice"), QStringLiteral("bob")});
+        b.load();
+        for (int d = 1; d <= 31; ++d) {
+            QVERIFY(b.grid().cellHasPicture(2, d));
+            QCOMPARE(b.color(2, d), kFree);
+            QVERIFY(!b.grid().cellHasPicture(1, d));
+        }
+        b.store.setReaders(QStringLiteral("bob"), {});
+        b.form->Command4_Click();
+        for (int d = 1; d <= 31; ++d)
+            QVERIFY(!b.grid().cellHasPicture(2, d));
+        QCOMPARE(b.color(2, 6), kWeekend);
+    }
+
+    void detailsTextsFollowTheMenuAtTheNextBuild() {
+        Board b;
+        b.store.setEvents(
+            QStringLiteral("alice"),
+            {ev(QStringLiteral("2021-03-02T09:00"), QStringLiteral("2021-03-02T10:00"),
+                QStringLiteral("Dentist"), QStringLiteral("CLASS:PRIVATE\r\n")),
+             ev(QStringLiteral("2021-03-02T11:00"), QStringLiteral("2021-03-02T12:00"),
+                QStringLiteral("Budget"))});
+        b.writeTeam({QStringLiteral("alice")});
+        b.load();
+        QCOMPARE(b.grid().cellText(1, 2), QString());
+        b.form->mnudetails->trigger();
+        QCOMPARE(b.grid().cellText(1, 2), QString());
+        b.form->Command4_Click();
+        QCOMPARE(b.grid().cellText(1, 2), QStringLiteral("Private Appointment:Budget"));
+        b.form->mnudetails->trigger();
+        b.form->Command4_Click();
+        QCOMPARE(b.grid().cellText(1, 2), QString());
+    }
+
+    void monthLengthAndWidthsAcrossBuilds() {
+        Board b;
+        b.writeTeam({QStringLiteral("alice")});
+        b.load();
+        QCOMPARE(b.grid().columnCount(), 32);
+        b.form->HScroll1->setValue(600);
+        b.form->Combo1->setCurrentIndex(3); // April
+        b.form->Command4_Click();
+        QCOMPARE(b.grid().columnCount(), 31);
+        QCOMPARE(b.grid().cellText(0, 30), QStringLiteral("30"));
+        for (int c = 1; c <= 30; ++c)
+            QCOMPARE(b.grid().columnWidth(c), 40); // 600 twips
+        QCOMPARE(b.grid().columnWidth(0), 87);
+    }
+
+    void unresolvedMemberDoesNotShiftLaterRows() {
+        Board b;
+        b.store.setEvents(QStringLiteral("carol"),
+                          {ev(QStringLiteral("2021-03-01T08:00"),
+                              QStringLiteral("2021-03-01T16:00"), QStringLiteral("Audit"))});
+        const GroupMember gone{QStringLiteral("Dave Dunn"), b.id(QStringLiteral("dave"))};
+        write_group_index({QStringLiteral("Team")});
+        write_members(0,
+                      {b.member(QStringLiteral("alice")), gone, b.member(QStringLiteral("carol")),
+                       GroupMember{QStringLiteral("Junk"), QStringLiteral("XXXX")}});
+        // Dave leaves the address book after he was added to the group.
+        b.store.removePerson(QStringLiteral("dave"));
+        b.load();
+        QCOMPARE(b.names(),
+                 QStringList({QStringLiteral("Alice Archer"), QStringLiteral("Carol Clark")}));
+        QCOMPARE(b.color(2, 1), kMore);
+        QCOMPARE(b.form->get_user_x(2), b.id(QStringLiteral("carol")));
+    }
+};
+
+QTEST_MAIN(BoardBuildTest)
+#include "board_build_test.moc"

@@ -1,0 +1,158 @@
+#include "support/board_fixture.h"
+
+#include <QProgressBar>
+#include <QTest>
+
+using namespace rv;
+using namespace rv::test;
+
+class CellDetailsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void detailsBoxListsTheDay() {
+        Board b;
+        b.store.setEvents(
+            QStringLiteral("alice"),
+            {ev(QStringLiteral("2021-03-05T09:00"), QStringLiteral("2021-03-05T10:30"),
+                QStringLiteral("Budget"), QStringLiteral("LOCATION:Room 4\r\n")),
+             ev(QStringLiteral("2021-03-05T11:00"), QStringLiteral("2021-03-05T12:30"),
+                QStringLiteral("Doctor"), QStringLiteral("CLASS:PRIVATE\r\nLOCATION:Clinic\r\n")),
+             ev(QStringLiteral("2021-03-04T22:00"), QStringLiteral("2021-03-05T01:00"),
+                QStringLiteral("Night shift")),
+             ev(QStringLiteral("2021-03-05T14:00"), QStringLiteral("2021-03-05T15:00"),
+                QStringLiteral("Lunch talk"), QStringLiteral("X-ROTAVIEW-PERSONAL:TRUE\r\n"))});
+        b.writeTeam({QStringLiteral("alice")});
+        b.load();
+        b.click(1, 5);
+        QCOMPARE(b.prompts.count(QStringLiteral("message")), 1);
+        const auto& box = b.prompts.shown.back();
+        QCOMPARE(box.title, QStringLiteral("Alice Archer 5"));
+        const QStringList lines = box.text.split(QChar(13));
+        QCOMPARE(lines.size(), 5); // four lines, each ended by a carriage return
+        QVERIFY(!box.text.contains(QChar(10)));
+        QVERIFY(lines.contains(QStringLiteral("05 09:00 AM ->05 10:30 AM  Budget Room 4")));
+        QVERIFY(lines.contains(QStringLiteral("11:00 AM ->12:30 PM  Private Appointment")));
+        QVERIFY(lines.contains(QStringLiteral("04 10:00 PM ->05 01:00 AM  Night shift ")));
+        QVERIFY(lines.contains(QStringLiteral("02:00 PM ->03:00 PM  Personal Appointment")));
+        QVERIFY(!box.text.contains(QStringLiteral("Clinic")));
+
+        // An empty day.
+        b.click(1, 9);
+        QCOMPARE(b.prompts.shown.back().text, QStringLiteral("Free All Day"));
+        QCOMPARE(b.prompts.shown.back().title, QStringLiteral("Alice Archer 9"));
+    }
+
+    void personalThenNormalCellText() {
+        Board b;
+        b.store.setEvents(
+            QStringLiteral("alice"),
+            {ev(QStringLiteral("2021-03-02T08:00"), QStringLiteral("2021-03-02T09:00"),
+                QStringLiteral("Gym"), QStringLiteral("CATEGORIES:Personal\r\n")),
+             ev(QStringLiteral("2021-03-02T10:00"), QStringLiteral("2021-03-02T11:00"),
+                QStringLiteral("Review"))});
+        b.writeTeam({QStringLiteral("alice")});
+        b.load();
+        b.form->mnudetails->trigger();
+        b.form->Command4_Click();
+        QCOMPARE(b.grid().cellText(1, 2), QStringLiteral("Personal Appointment:Review"));
+    }
+
+    void deniedCalendarMessages() {
+        Board b;
+        b.store.setReaders(QStringLiteral("bob"), {QStringLiteral("alice")});
+        b.writeTeam({QStringLiteral("bob")});
+        b.load();
+        b.click(1, 3);
+        QCOMPARE(b.prompts.shown.back().text, QStringLiteral("Sorry, Access Denied"));
+        QCOMPARE(b.prompts.shown.back().title, QStringLiteral("Bob Baker"));
+        b.doubleClick(1, 4);
+        QCOMPARE(b.prompts.shown.back().text,
+                 QStringLiteral("Sorry, Cannot Display Calandar Access Denied"));
+        QCOMPARE(b.prompts.shown.back().title, QStringLiteral("Rotaview"));
+        QVERIFY(b.store.desktop.openedUrls.isEmpty());
+    }
+
+    void doubleClickOpensTheCalendarButNotFromTheNameColumn() {
+        Board b;
+        b.writeTeam({QStringLiteral("alice")});
+        b.load();
+        b.doubleClick(1, 0);
+        QVERIFY(b.store.desktop.openedUrls.isEmpty());
+        QVERIFY(b.prompts.shown.empty());
+        b.doubleClick(1, 2);
+        QCOMPARE(b.store.desktop.openedUrls.size(), 1);
+        QVERIFY(b.store.desktop.openedUrls[0].toString().contains(QStringLiteral("alice")));
+    }
+
+    void selectingANameRefreshesOnlyThatRow() {
+        Board b;
+        b.store.setEvents(QStringLiteral("alice"),
+                          {ev(QStringLiteral("2021-03-02T09:00"),
+                              QStringLiteral("2021-03-02T10:00"), QStringLiteral("Standup"))});
+        b.store.setReaders(QStringLiteral("bob"), {QStringLiteral("carol")});
+        b.writeTeam({QStringLiteral("alice"), QStringLiteral("bob")});
+        b.load();
+        b.form->mnudetails->trigger();
+        b.form->Command4_Click();
+        QCOMPARE(b.color(1, 2), kUpTo4);
+        QCOMPARE(b.grid().cellText(1, 2), QStringLiteral("Standup"));
+        QVERIFY(b.grid().cellHasPicture(2, 1));
+        const int runsBefore = b.selectionHandlerRuns;
+
+        // Alice's day is cleared and Bob shares his calendar; only the selected row changes.
+        b.store.setEvents(QStringLiteral("alice"), {});
+        b.store.setReaders(QStringLiteral("bob"), {});
+        b.click(1, 0);
+        QCOMPARE(b.selectionHandlerRuns, runsBefore + 1);
+        QCOMPARE(b.color(1, 2), kFree);
+        QCOMPARE(b.grid().cellText(1, 2), QStringLiteral("Standup")); // text is the build's
+        QVERIFY(b.grid().cellHasPicture(2, 1));
+        QCOMPARE(b.form->pbar_users->value(), 0);
+        QCOMPARE(b.form->pbar_days->value(), 100);
+        QVERIFY(b.prompts.shown.empty());
+        b.click(2, 0);
+        for (int d = 1; d <= 31; ++d)
+            QVERIFY(!b.grid().cellHasPicture(2, d));
+        QCOMPARE(b.color(2, 6), kWeekend);
+    }
+
+    void refreshLooksShortIdentifiersUpAsNames() {
+        Board b;
+        const QString longUser = QString(150, QLatin1Char('z'));
+        b.store.addPerson(longUser, QStringLiteral("Zed Long"));
+        b.store.setEvents(longUser,
+                          {ev(QStringLiteral("2021-03-01T08:00"),
+                              QStringLiteral("2021-03-01T18:00"), QStringLiteral("Audit"))});
+        b.writeTeam({QStringLiteral("alice")});
+        b.load();
+        QCOMPARE(b.color(1, 1), kFree);
+        // Alice's record now holds a 150-character text: the refresh looks it up as a name.
+        write_members(0, {GroupMember{QStringLiteral("Zed"), longUser}});
+        b.click(1, 0);
+        QCOMPARE(b.color(1, 1), kMore);
+        // 151 characters are taken as an entry identifier, which this one is not: no change.
+        b.store.setEvents(longUser, {});
+        write_members(0, {GroupMember{QStringLiteral("Zed"), longUser + QLatin1Char('z')}});
+        b.click(1, 1);
+        b.click(1, 0);
+        QCOMPARE(b.color(1, 1), kMore);
+        // Back to the short name: the emptied calendar shows.
+        write_members(0, {GroupMember{QStringLiteral("Zed"), longUser}});
+        b.click(1, 1);
+        b.click(1, 0);
+        QCOMPARE(b.color(1, 1), kFree);
+    }
+
+    void noSelectionHandlerDuringABuildOrRefresh() {
+        Board b;
+        b.writeTeam({QStringLiteral("alice"), QStringLiteral("bob"), QStringLiteral("carol")});
+        b.load();
+        b.form->Command4_Click();
+        QCOMPARE(b.selectionHandlerRuns, 0);
+        b.click(2, 0);
+        QCOMPARE(b.selectionHandlerRuns, 1);
+    }
+};
+
+QTEST_MAIN(CellDetailsTest)
+#include "cell_details_test.moc"

@@ -1,0 +1,70 @@
+#include "support/board_fixture.h"
+
+#include <QTest>
+
+namespace rv::test {
+
+Board::Board() {
+    settings.SaveSetting(QStringLiteral("Settings"), QStringLiteral("Month"), QStringLiteral("3"));
+    settings.SaveSetting(QStringLiteral("Settings"), QStringLiteral("Year"),
+                         QStringLiteral("2021"));
+    store.addPerson(QStringLiteral("alice"), QStringLiteral("Alice Archer"));
+    store.addPerson(QStringLiteral("bob"), QStringLiteral("Bob Baker"));
+    store.addPerson(QStringLiteral("carol"), QStringLiteral("Carol Clark"));
+    store.addPerson(QStringLiteral("dave"), QStringLiteral("Dave Dunn"));
+    for (const char* user : {"alice", "bob", "carol", "dave"})
+        store.setEvents(QString::fromLatin1(user), {});
+}
+
+void Board::load(const QString& groupName) {
+    settings.SaveSetting(QStringLiteral("Settings"), QStringLiteral("DefaultGrp"), groupName);
+    BoardServices services{
+        settings, prompts, desktop, nullptr, [this] { return store.openApplication(); }, {}};
+    form = std::make_unique<Form1>(services);
+    QObject::connect(&form->grid(), &BoardGrid::selectionChangedByUser,
+                     [this] { ++selectionHandlerRuns; });
+    form->Form_Load();
+}
+
+GroupMember Board::member(const QString& user) {
+    const QString entryId = id(user);
+    return GroupMember{store.openNamespace()->GetRecipientFromID(entryId)->Name(), entryId};
+}
+
+void Board::writeTeam(const QStringList& users) {
+    write_group_index({QStringLiteral("Team")});
+    QList<GroupMember> members;
+    for (const QString& u : users)
+        members << member(u);
+    write_members(0, members);
+}
+
+QStringList Board::names() {
+    QStringList n;
+    for (int r = 1; r < grid().rowCount(); ++r)
+        n << grid().cellText(r, 0);
+    return n;
+}
+
+std::uint32_t Board::color(int row, int day) {
+    const auto c = grid().cellColor(row, day);
+    return c < 0 ? grid().backgroundColor() : std::uint32_t(c);
+}
+
+void Board::click(int row, int column) {
+    const QRect rect = grid().visualRect(grid().model()->index(row, column));
+    QTest::mouseClick(grid().viewport(), Qt::LeftButton, {}, rect.center());
+}
+
+void Board::doubleClick(int row, int column) {
+    const QRect rect = grid().visualRect(grid().model()->index(row, column));
+    // As from a mouse: a click, then the double-click on the same cell.
+    QTest::mouseClick(grid().viewport(), Qt::LeftButton, {}, rect.center());
+    QTest::mouseDClick(grid().viewport(), Qt::LeftButton, {}, rect.center());
+}
+
+QString ev(const QString& start, const QString& end, const QString& subject, const QString& extra) {
+    return LocalStoreFixture::event(start, end, subject, extra);
+}
+
+} // namespace rv::test
