@@ -98,21 +98,21 @@ void Form1::buildControls() {
     txtYear->installEventFilter(this);
 
     Overall = new QLabel(QStringLiteral("Overall"), client);
-    place(Overall, 6240, 120, 1095, 255);
+    place(Overall, 6180, 120, 1260, 255);
     pbar_users = progressPanel(client, "#c0c0ff");
-    place(pbar_users, 7380, 120, 2055, 255);
+    place(pbar_users, 7470, 120, 2055, 255);
     Label1 = new QLabel(QStringLiteral("Current User"), client);
-    place(Label1, 6240, 480, 1095, 255);
+    place(Label1, 6180, 480, 1260, 255);
     pbar_days = progressPanel(client, "#0000ff");
-    place(pbar_days, 7380, 480, 2055, 255);
+    place(pbar_days, 7470, 480, 2055, 255);
     Label3 = new QLabel(QStringLiteral("Adjust Grid"), client);
-    place(Label3, 6240, 840, 1095, 255);
+    place(Label3, 6180, 840, 1260, 255);
     HScroll1 = new QScrollBar(Qt::Horizontal, client);
     HScroll1->setRange(100, 1000);
     HScroll1->setSingleStep(15);
     HScroll1->setPageStep(150);
     HScroll1->setValue(230);
-    place(HScroll1, 7380, 840, 2055, 255);
+    place(HScroll1, 7470, 840, 2055, 255);
 
     Grid1 = new BoardGrid(client);
     Grid1->setToolTip(QStringLiteral("Click Once To Display Then Double Click to Edit"));
