@@ -26,7 +26,7 @@ struct StoreOptions {
     // VEVENT components in each calendar, series masters and moved occurrences included. The
     // recurring series, leave, trips and all-day events come first; when fewer events are asked
     // for than those take, the calendar holds only the first of them.
-    int eventsPerPerson = 600;
+    int eventsPerPerson = 1000;
     quint64 seed = 1;
     // The date the calendars are laid out around.
     QDate today = QDate::currentDate();
