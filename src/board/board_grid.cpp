@@ -1,6 +1,6 @@
 #include "board/board_grid.h"
 
-#include "board/twips.h"
+#include "platform/twips.h"
 #include "platform/colors.h"
 
 #include <QHeaderView>

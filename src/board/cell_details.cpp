@@ -9,12 +9,6 @@ namespace rv {
 
 namespace {
 
-struct OpenedCalendar {
-    std::shared_ptr<CalendarRecipient> recipient;
-    std::shared_ptr<CalendarFolder> folder;
-    bool denied = false;
-};
-
 // Looks the row's person up by entry identifier and opens their calendar; nothing when the
 // person does not resolve or the service fails otherwise.
 std::optional<OpenedCalendar> openCalendar(CalendarNamespace& ns, const QString& id) {
@@ -36,16 +30,12 @@ std::optional<OpenedCalendar> openCalendar(CalendarNamespace& ns, const QString&
 } // namespace
 
 void Form1::GRID1_SelChange() {
-    const int column = Grid1->selectedColumn();
-    const int row = Grid1->selectedRow();
-    if (column == 0) {
+    if (Grid1->selectedColumn() == 0) {
         update_one_user();
         return;
     }
-    if (row < 1 || column < 1)
-        return;
-    Grid1->selectFromCode(row, column);
-    const auto opened = openCalendar(*state_.mapi_ns, get_user_x(row));
+    const int day = Grid1->selectedColumn();
+    const auto opened = open_selected_calendar();
     if (!opened)
         return;
     if (opened->denied) {
@@ -53,20 +43,16 @@ void Form1::GRID1_SelChange() {
                                   opened->recipient->Name());
         return;
     }
-    const DayQueryResult day =
-        query_day(*opened->folder, column, state_.cur_month, state_.cur_year);
-    const QString text = details_text(day.items);
-    const QString title = opened->recipient->Name() + QLatin1Char(' ') + QString::number(column);
+    const DayQueryResult items = query_day(*opened->folder, day, state_.cur_month, state_.cur_year);
+    const QString text = details_text(items.items);
+    const QString title = opened->recipient->Name() + QLatin1Char(' ') + QString::number(day);
     services_.prompts.message(this, text.isEmpty() ? QStringLiteral("Free All Day") : text, title);
 }
 
 void Form1::Grid1_DblClick() {
-    const int column = Grid1->selectedColumn();
-    const int row = Grid1->selectedRow();
-    if (column <= 0 || row < 1)
+    if (Grid1->selectedColumn() == 0)
         return;
-    Grid1->selectFromCode(row, column);
-    const auto opened = openCalendar(*state_.mapi_ns, get_user_x(row));
+    const auto opened = open_selected_calendar();
     if (!opened)
         return;
     if (opened->denied) {
@@ -80,6 +66,15 @@ void Form1::Grid1_DblClick() {
     } catch (const CalendarError&) {
         // Nothing opens; the board stays as it is.
     }
+}
+
+std::optional<OpenedCalendar> Form1::open_selected_calendar() {
+    const int row = Grid1->selectedRow();
+    const int column = Grid1->selectedColumn();
+    if (row < 1 || column < 1)
+        return std::nullopt;
+    Grid1->selectFromCode(row, column);
+    return openCalendar(*state_.mapi_ns, get_user_x(row));
 }
 
 } // namespace rv

@@ -2,7 +2,7 @@
 
 #include "board/category_colors.h"
 #include "board/month_layout.h"
-#include "board/twips.h"
+#include "platform/twips.h"
 #include "groups/frmgroup.h"
 #include "groups/group_files.h"
 #include "platform/calendar_connection.h"

@@ -8,6 +8,8 @@
 #include <QMainWindow>
 #include <QPointer>
 
+#include <optional>
+
 class QAction;
 class QComboBox;
 class QFrame;
@@ -18,6 +20,13 @@ class QPushButton;
 class QScrollBar;
 
 namespace rv {
+
+// A day cell's person with their calendar, or with the calendar denied to the connected user.
+struct OpenedCalendar {
+    std::shared_ptr<CalendarRecipient> recipient;
+    std::shared_ptr<CalendarFolder> folder;
+    bool denied = false;
+};
 
 // The board window: the month board of the current group, with the controls that choose the
 // month, the year and the column width, and the menus and buttons that open the other windows.
@@ -103,6 +112,9 @@ private:
     // Reads one person's month into their row: colours, pictures, and with a build the texts.
     void read_person_row(int row, const QString& id, RowPass pass);
     QString stored_id_of_row(int userx);
+    // The person of the selected day cell, looked up by entry identifier, and their calendar;
+    // nothing when no day cell is selected, the person does not resolve or the service fails.
+    std::optional<OpenedCalendar> open_selected_calendar();
 
     BoardServices services_;
     BoardState state_;

@@ -5,6 +5,7 @@
 #include "platform/colors.h"
 #include "platform/prompts.h"
 #include "platform/settings_store.h"
+#include "platform/twips.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -14,13 +15,6 @@
 namespace rv {
 
 namespace {
-
-constexpr int kTwipsPerPixel = 15;
-
-QRect twipsRect(int left, int top, int width, int height) {
-    return {left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
-            height / kTwipsPerPixel};
-}
 
 struct LegendRow {
     QRect swatch;

@@ -6,6 +6,7 @@
 #include "platform/desktop.h"
 #include "platform/machine_registry.h"
 #include "platform/prompts.h"
+#include "platform/twips.h"
 
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -16,13 +17,6 @@
 namespace rv {
 
 namespace {
-
-constexpr int kTwipsPerPixel = 15;
-
-QRect twipsRect(int left, int top, int width, int height) {
-    return {left / kTwipsPerPixel, top / kTwipsPerPixel, width / kTwipsPerPixel,
-            height / kTwipsPerPixel};
-}
 
 QPoint twipsPoint(int x, int y) {
     return {x / kTwipsPerPixel, y / kTwipsPerPixel};
