@@ -129,7 +129,7 @@ BoardFigures measure_board(const QString& group, QDate month, int repeats, int f
     return figures;
 }
 
-FloorFigures measure_floor(const QString& group, QDate month) {
+FloorFigures measure_floor(const QString& group, QDate month, FloorConnection connection) {
     QList<GroupMember> members;
     for (int groupNo : find_group_number(group))
         members += read_members(groupNo);
@@ -139,15 +139,23 @@ FloorFigures measure_floor(const QString& group, QDate month) {
     FloorFigures figures;
     QElapsedTimer timer;
     timer.start();
-    std::unique_ptr<CalendarApplication> application =
-        openCalendarApplication(loadServiceProfile(), CalendarServiceContext{prompts, desktop});
-    std::shared_ptr<CalendarNamespace> ns = application->GetNamespace(QStringLiteral("MAPI"));
+    const ServiceProfile profile = loadServiceProfile();
+    std::unique_ptr<CalendarApplication> application;
+    std::shared_ptr<CalendarNamespace> ns;
+    const auto connect = [&] {
+        ns.reset();
+        application = openCalendarApplication(profile, CalendarServiceContext{prompts, desktop});
+        ns = application->GetNamespace(QStringLiteral("MAPI"));
+    };
+    connect();
 
     const auto queryAll = [&] {
         figures.people = 0;
         figures.items = 0;
         figures.bookedMinutes = 0;
         for (const GroupMember& member : members) {
+            if (connection == FloorConnection::PerPerson)
+                connect();
             std::shared_ptr<CalendarFolder> folder;
             try {
                 std::shared_ptr<CalendarRecipient> recipient = ns->GetRecipientFromID(member.id);

@@ -35,9 +35,15 @@ struct FloorFigures {
 // without painting on the last window (the best counts).
 BoardFigures measure_board(const QString& group, QDate month, int repeats, int firstRuns);
 
+enum class FloorConnection {
+    Shared,    // one connection for everybody, as the board has
+    PerPerson, // a fresh connection per person: nothing read is kept past that person
+};
+
 // For every member of the group, in member-file order: the look-up, resolve and folder open
 // the board makes, then the day query for every day of the month, summing the booked minutes.
-FloorFigures measure_floor(const QString& group, QDate month);
+FloorFigures measure_floor(const QString& group, QDate month,
+                           FloorConnection connection = FloorConnection::Shared);
 
 // Peak resident memory of the process in KiB since the last reset (VmHWM; ru_maxrss where
 // /proc has none), and the reset (returns false where the kernel cannot reset it).
