@@ -375,8 +375,9 @@ void CalDavTest::readsASharedCalendarInFull() {
 
 void CalDavTest::readsTheSameWithCalendarQueries() {
     auto byGet = open(profile());
+    caldav::sessionOf(*byGet)->setReadMode(caldav::CalDavSession::ReadMode::Whole);
     auto byReport = open(profile());
-    caldav::sessionOf(*byReport)->setReadByReport(true);
+    caldav::sessionOf(*byReport)->setReadMode(caldav::CalDavSession::ReadMode::Report);
     for (int month : {2, 3, 4}) {
         const auto viaGet = readMonth(*byGet->GetNamespace(QStringLiteral("MAPI")),
                                       idOf(QStringLiteral("bob")), month, 2024);

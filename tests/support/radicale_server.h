@@ -51,6 +51,7 @@ public:
 private:
     bool waitForPort(int timeoutMs);
     QTemporaryDir dir_;
+    QTemporaryDir storage_;
     QProcess process_;
     int port_ = 0;
     QString error_;

@@ -21,6 +21,8 @@ constexpr qint64 kZoneWideningSeconds = 14 * 3600;
 // Copies kept per calendar when it is read a span at a time.
 constexpr size_t kKeptSpans = 4;
 
+// Versions are asked as getctag or the collection's ETag: Radicale works out a sync-token by
+// going through the history of every item, which costs a person's look-up several times over.
 const QStringList& principalProps() {
     static const QStringList props = {prop::kDisplayName,
                                       prop::kResourceType,
@@ -29,7 +31,7 @@ const QStringList& principalProps() {
                                       prop::kScheduleDefaultCalendar,
                                       prop::kSupportedComponents,
                                       prop::kGetCtag,
-                                      prop::kSyncToken};
+                                      prop::kGetEtag};
     return props;
 }
 
@@ -323,17 +325,14 @@ CalDavSession::calendarCopy(const CalendarRef& calendar, const std::optional<Tim
         for (const auto& copy : kept)
             if (copy->version() == calendar.version && copy->covers(window))
                 return copy;
-    bool unsupported = wholeReadUnsupported_.value(calendar.path) || readByReport_;
-    if (!unsupported) {
-        auto copy = readWhole(calendar, unsupported);
-        if (copy)
+    if (readMode_ == ReadMode::Whole && !wholeReadUnsupported_.value(calendar.path)) {
+        if (auto copy = readWhole(calendar))
             return copy;
     }
     return readByReport(calendar, window);
 }
 
-std::shared_ptr<const CalendarCopy> CalDavSession::readWhole(const CalendarRef& calendar,
-                                                             bool& unsupported) {
+std::shared_ptr<const CalendarCopy> CalDavSession::readWhole(const CalendarRef& calendar) {
     auto& kept = copies_[calendar.path];
     // Without a version from the server, a copy read earlier is asked for by its ETag.
     QList<QByteArray> headers;
@@ -354,7 +353,6 @@ std::shared_ptr<const CalendarCopy> CalDavSession::readWhole(const CalendarRef& 
                QStringLiteral("the server answered HTTP status %1").arg(response.status));
     if (response.status != 200 || !looksLikeCalendar(response)) {
         // Not every server hands out a whole calendar; those answer calendar queries.
-        unsupported = true;
         wholeReadUnsupported_.insert(calendar.path, true);
         return nullptr;
     }

@@ -75,8 +75,13 @@ public:
     std::shared_ptr<const CalendarCopy> calendarCopy(const CalendarRef& calendar,
                                                      const std::optional<TimeWindow>& window);
 
-    // Reads calendars with a month's calendar-query REPORT instead of a GET of the collection.
-    void setReadByReport(bool byReport) { readByReport_ = byReport; }
+    // How a calendar is read: a GET of the whole collection, kept for every month and every
+    // later operation while its version holds; or, for servers that hand out no collection, a
+    // calendar-query REPORT of the months asked for. On Radicale with 1,000 events a person a
+    // month's REPORT answered in about 50 ms against 85 ms for the GET, but the GET serves the
+    // next month too, and a REPORT's cost grows with every series the server has to work out.
+    enum class ReadMode { Whole, Report };
+    void setReadMode(ReadMode mode) { readMode_ = mode; }
 
 private:
     HttpResponse send(HttpRequest request);
@@ -86,7 +91,8 @@ private:
     std::vector<CalendarRef> calendarsIn(const QString& home);
     std::vector<PrincipalEntry> searchPrincipals(const QString& name);
     std::vector<PrincipalEntry> listPrincipals();
-    std::shared_ptr<const CalendarCopy> readWhole(const CalendarRef& calendar, bool& unsupported);
+    // Null when the server hands out no whole calendar.
+    std::shared_ptr<const CalendarCopy> readWhole(const CalendarRef& calendar);
     std::shared_ptr<const CalendarCopy> readByReport(const CalendarRef& calendar,
                                                      const std::optional<TimeWindow>& window);
     [[noreturn]] void denied(const QString& path, const QString& why) const;
@@ -95,7 +101,7 @@ private:
     QString user_;
     Desktop& desktop_;
     DavHttp http_;
-    bool readByReport_ = false;
+    ReadMode readMode_ = ReadMode::Whole;
 
     // Learnt once per run.
     QString currentUserPrincipal_;
