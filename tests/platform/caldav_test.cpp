@@ -1,12 +1,18 @@
+#include "board/board_grid.h"
+#include "board/board_services.h"
+#include "board/form1.h"
 #include "calendar/day_query.h"
+#include "groups/group_files.h"
 #include "platform/caldav/caldav_application.h"
 #include "platform/caldav/caldav_session.h"
 #include "platform/calendar/entry_id.h"
 #include "platform/service_profile.h"
 #include "support/local_store_fixture.h"
+#include "support/memory_settings.h"
 #include "support/radicale_server.h"
 #include "support/recording_desktop.h"
 #include "support/scripted_prompts.h"
+#include "support/temp_workdir.h"
 
 #include <QCoreApplication>
 #include <QDate>
@@ -197,6 +203,7 @@ private slots:
     void costsOneRequestPerPersonWhenNothingChanged();
     void passwordComesFromAPrivateNetrcOrOnePrompt();
     void serverFailuresAreClearAndBounded();
+    void boardShowsDeniedCalendarsAndOutlivesADeadServer();
 
 private:
     ServiceProfile profile(int timeoutSeconds = 20) const;
@@ -589,6 +596,68 @@ void CalDavTest::serverFailuresAreClearAndBounded() {
         QVERIFY(again);
         QCOMPARE(again->code(), calendar_error::Timeout);
         QVERIFY2(ms < 500, qPrintable(QString::number(ms)));
+    }
+}
+
+void CalDavTest::boardShowsDeniedCalendarsAndOutlivesADeadServer() {
+    TempWorkdir workdir;
+    write_group_index({QStringLiteral("Team")});
+    write_members(0, {GroupMember{QStringLiteral("Bob Builder"), idOf(QStringLiteral("bob"))},
+                      GroupMember{QStringLiteral("Carol Singer"), idOf(QStringLiteral("carol"))}});
+    MemorySettings settings;
+    settings.SaveSetting(QStringLiteral("Settings"), QStringLiteral("Month"), QStringLiteral("3"));
+    settings.SaveSetting(QStringLiteral("Settings"), QStringLiteral("Year"),
+                         QStringLiteral("2024"));
+    settings.SaveSetting(QStringLiteral("Settings"), QStringLiteral("DefaultGrp"),
+                         QStringLiteral("Team"));
+    ScriptedPrompts prompts;
+    RecordingDesktop desktop;
+    auto boardOver = [&](const ServiceProfile& p) {
+        BoardServices services{
+            settings,
+            prompts,
+            desktop,
+            nullptr,
+            [&, p] {
+                return openCalendarApplication(p, CalendarServiceContext{prompts, desktop});
+            },
+            {}};
+        return std::make_unique<Form1>(services);
+    };
+    {
+        auto form = boardOver(profile());
+        form->Form_Load();
+        BoardGrid& grid = form->grid();
+        QCOMPARE(grid.rowCount(), 3);
+        QCOMPARE(grid.cellText(1, 0), QStringLiteral("Bob Builder"));
+        QCOMPARE(grid.cellText(2, 0), QStringLiteral("Carol Singer"));
+        // Carol's calendar is not shared with alice: the access-denied picture on every day.
+        for (int d = 1; d <= 31; ++d) {
+            QVERIFY2(grid.cellHasPicture(2, d), qPrintable(QString::number(d)));
+            QVERIFY(!grid.cellHasPicture(1, d));
+        }
+        // Bob's one-hour meeting on Monday the 4th colours the day; Tuesday the 5th is free.
+        auto color = [&](int row, int day) {
+            const auto c = grid.cellColor(row, day);
+            return c < 0 ? grid.backgroundColor() : std::uint32_t(c);
+        };
+        QVERIFY(color(1, 4) != color(1, 5));
+        QCOMPARE(color(1, 5), grid.backgroundColor());
+        endOperation();
+    }
+    {
+        // A server that never answers: the start-up waits for one time-out, not one per
+        // person and day, and the board is there afterwards, empty.
+        SilentServer silent;
+        ServiceProfile p = profile(2);
+        p.url = QStringLiteral("http://127.0.0.1:%1/").arg(silent.port());
+        auto form = boardOver(p);
+        QElapsedTimer timer;
+        timer.start();
+        form->Form_Load();
+        QVERIFY2(timer.elapsed() < 8000, qPrintable(QString::number(timer.elapsed())));
+        QCOMPARE(form->grid().rowCount(), 1);
+        endOperation();
     }
 }
 
