@@ -122,6 +122,9 @@ int main(int argc, char** argv) {
         {QStringLiteral("first-runs"),
          QStringLiteral("Fresh windows whose first build is timed; the best counts (default 2)."),
          QStringLiteral("n"), QStringLiteral("2")},
+        {QStringLiteral("clock"),
+         QStringLiteral("cpu: CPU time of the process (default); wall: time on the wall."),
+         QStringLiteral("cpu|wall"), QStringLiteral("cpu")},
         {QStringLiteral("keep"),
          QStringLiteral("Writes the stores into folder/people-N and keeps them."),
          QStringLiteral("folder")},
@@ -146,6 +149,12 @@ int main(int argc, char** argv) {
         }
         sizes << n;
     }
+    const QString clock = parser.value(QStringLiteral("clock"));
+    if (clock != QLatin1String("cpu") && clock != QLatin1String("wall")) {
+        QTextStream(stderr) << "--clock is cpu or wall.\n";
+        return 2;
+    }
+    set_clock(clock == QLatin1String("cpu") ? Clock::Cpu : Clock::Wall);
     const int events = parser.value(QStringLiteral("events")).toInt();
     const int repeats = std::max(1, parser.value(QStringLiteral("repeats")).toInt());
     const int firstRuns = std::max(1, parser.value(QStringLiteral("first-runs")).toInt());
@@ -182,7 +191,8 @@ int main(int argc, char** argv) {
         << " (seed " << options.seed << "), board of group \"" << kGroup << "\" for "
         << QLocale::c().toString(month, QStringLiteral("MMMM yyyy")) << " (" << month.daysInMonth()
         << " days), platform " << QApplication::platformName() << ", best of " << firstRuns
-        << " first and " << repeats << " repeated builds.\n"
+        << " first and " << repeats << " repeated builds, "
+        << (clock == QLatin1String("cpu") ? "CPU time of the process" : "wall-clock time") << ".\n"
         << "Every store also holds one member who left the address book (no row) and one "
            "calendar not shared with the connected user (access-denied row).\n\n";
     out.flush();

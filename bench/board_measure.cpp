@@ -10,12 +10,12 @@
 #include "support/memory_settings.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTextStream>
 #include <algorithm>
 #include <malloc.h>
 #include <sys/resource.h>
+#include <time.h>
 
 namespace rv::bench {
 
@@ -47,8 +47,27 @@ private:
     }
 };
 
-double elapsedMs(const QElapsedTimer& timer) {
-    return double(timer.nsecsElapsed()) / 1e6;
+Clock clock_ = Clock::Cpu;
+
+// Milliseconds on the chosen clock since start() or restart().
+class Stopwatch {
+public:
+    Stopwatch() { restart(); }
+    void start() { restart(); }
+    void restart() { begin_ = now(); }
+    double ms() const { return (now() - begin_) / 1e6; }
+
+private:
+    static double now() {
+        timespec t{};
+        clock_gettime(clock_ == Clock::Cpu ? CLOCK_PROCESS_CPUTIME_ID : CLOCK_MONOTONIC, &t);
+        return double(t.tv_sec) * 1e9 + double(t.tv_nsec);
+    }
+    double begin_ = 0;
+};
+
+double elapsedMs(const Stopwatch& timer) {
+    return timer.ms();
 }
 
 // Everything the window left to be painted is painted inside the measured time.
@@ -92,7 +111,7 @@ BoardFigures measure_board(const QString& group, QDate month, int repeats, int f
         window.reset();
         window = std::make_unique<Window>(group, month);
         window->form->grid().setPaintingEnabled(painting);
-        QElapsedTimer timer;
+        Stopwatch timer;
         timer.start();
         window->form->Form_Load();
         settle();
@@ -108,7 +127,7 @@ BoardFigures measure_board(const QString& group, QDate month, int repeats, int f
     Form1& form = *window->form;
     const auto build = [&](bool painting) {
         form.grid().setPaintingEnabled(painting);
-        QElapsedTimer timer;
+        Stopwatch timer;
         timer.start();
         form.Command4_Click();
         settle();
@@ -137,7 +156,7 @@ FloorFigures measure_floor(const QString& group, QDate month, FloorConnection co
     ConsolePrompts prompts;
     QtDesktop desktop;
     FloorFigures figures;
-    QElapsedTimer timer;
+    Stopwatch timer;
     timer.start();
     const ServiceProfile profile = loadServiceProfile();
     std::unique_ptr<CalendarApplication> application;
@@ -181,6 +200,10 @@ FloorFigures measure_floor(const QString& group, QDate month, FloorConnection co
     queryAll();
     figures.warmMs = elapsedMs(timer);
     return figures;
+}
+
+void set_clock(Clock clock) {
+    clock_ = clock;
 }
 
 qint64 peak_memory_kib() {

@@ -10,6 +10,11 @@
 
 namespace rv::bench {
 
+// What the timings count: the process's CPU time (the default: steady on a machine that other
+// work shares) or the time on the wall.
+enum class Clock { Cpu, Wall };
+void set_clock(Clock clock);
+
 struct BoardFigures {
     int rows = 0;              // person rows the board ended with
     int deniedRows = 0;        // rows that show the access-denied picture
