@@ -7,7 +7,9 @@
 #include "platform/prompts.h"
 
 #include <QLineEdit>
+
 #include <QProgressBar>
+#include <optional>
 
 namespace rv {
 
@@ -21,6 +23,7 @@ void Form1::Init_Grid() {
     row1Stale_ = Grid1->rowCount() == 2;
 
     const QString groupName = Text1->text();
+    std::optional<CalendarError> serviceFailure;
     try {
         for (const BoardMember& member : board_group_members(groupName)) {
             if (!groupName.isEmpty())
@@ -28,8 +31,11 @@ void Form1::Init_Grid() {
             try {
                 add_user(member.id, static_cast<std::int16_t>(member.where.record + 1),
                          member.where.groupNo);
-            } catch (const CalendarError&) {
+            } catch (const CalendarError& error) {
                 // An identifier the calendar service rejects gets no row; the others still do.
+                // A service that fails for another reason is told once, after the build.
+                if (error.code() != calendar_error::UnknownEntry && !serviceFailure)
+                    serviceFailure = error;
             }
         }
     } catch (const FileError& error) {
@@ -53,6 +59,14 @@ void Form1::Init_Grid() {
         repaintProgress();
     }
     allignc1();
+
+    if (serviceFailure && !calendarUnavailable_)
+        services_.prompts.message(this,
+                                  QStringLiteral("Some people could not be looked up in the "
+                                                 "calendar service, so they are not on the "
+                                                 "board.\n\n%1")
+                                      .arg(serviceFailure->message()),
+                                  QStringLiteral("Rotaview"), Prompts::Icon::Exclamation);
 }
 
 void Form1::add_user(const QString& useri, std::int16_t st1, int groupNo) {

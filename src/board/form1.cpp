@@ -2,12 +2,12 @@
 
 #include "board/category_colors.h"
 #include "board/month_layout.h"
-#include "platform/twips.h"
 #include "groups/frmgroup.h"
 #include "groups/group_files.h"
 #include "platform/calendar_connection.h"
 #include "platform/prompts.h"
 #include "platform/settings_store.h"
+#include "platform/twips.h"
 
 #include <QAction>
 #include <QApplication>
@@ -178,6 +178,7 @@ void Form1::connectCalendar() {
         // The board stays usable without calendars: every calendar call then fails the way the
         // board already handles (no rows resolve, nothing opens).
         state_.mapi_ns = unavailableNamespace(error.message());
+        calendarUnavailable_ = true;
         show();
         services_.prompts.message(this,
                                   QStringLiteral("The calendar service could not be opened, so no "

@@ -121,6 +121,8 @@ private:
     QIcon deniedPicture_;
     // Per grid row, the member record the row shows (row 0, the header, has none).
     std::vector<RowMember> rowMembers_;
+    // No calendar service could be opened at start-up (the user was told then).
+    bool calendarUnavailable_ = false;
     // Row 1 left over from the previous board, not yet taken over by a member.
     bool row1Stale_ = false;
 };

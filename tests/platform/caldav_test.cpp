@@ -657,6 +657,9 @@ void CalDavTest::boardShowsDeniedCalendarsAndOutlivesADeadServer() {
         form->Form_Load();
         QVERIFY2(timer.elapsed() < 8000, qPrintable(QString::number(timer.elapsed())));
         QCOMPARE(form->grid().rowCount(), 1);
+        // The user is told once why nobody is on the board.
+        QCOMPARE(prompts.count(QStringLiteral("message")), 1);
+        QVERIFY(prompts.messageTexts().last().contains(QStringLiteral("could not be looked up")));
         endOperation();
     }
 }
