@@ -25,12 +25,11 @@ void Form1::Init_Grid() {
     const QString groupName = Text1->text();
     std::optional<CalendarError> serviceFailure;
     try {
-        for (const BoardMember& member : board_group_members(groupName)) {
+        for (const RowMember& member : board_group_members(groupName)) {
             if (!groupName.isEmpty())
-                state_.cur_group_no = member.where.groupNo;
+                state_.cur_group_no = member.groupNo;
             try {
-                add_user(member.id, static_cast<std::int16_t>(member.where.record + 1),
-                         member.where.groupNo);
+                add_user(member.id, static_cast<std::int16_t>(member.record + 1), member.groupNo);
             } catch (const CalendarError& error) {
                 // An identifier the calendar service rejects gets no row; the others still do.
                 // A service that fails for another reason is told once, after the build.
@@ -54,9 +53,12 @@ void Form1::Init_Grid() {
     const int people = Grid1->rowCount() - 1;
     for (int r = 1; r <= people; ++r) {
         Grid1->selectFromCode(r, 0);
-        read_person_row(r, get_user_x(r), RowPass::Build);
+        // The identifiers were read from the member files a moment ago in this same build;
+        // reading each row's again from the file's start would cost the square of the rows.
+        const RowMember& member = rowMembers_[r];
+        read_person_row(r, member.record > 0 ? member.id : get_user_x(r), RowPass::Build);
+        // A progress panel repaints itself when its fill changes.
         pbar_users->setValue(qRound(100.0 * r / people));
-        repaintProgress();
     }
     allignc1();
 
@@ -88,7 +90,7 @@ void Form1::add_user(const QString& useri, std::int16_t st1, int groupNo) {
         rowMembers_.resize(row + 1);
     }
     Grid1->setCellText(row, 0, recipient->Name());
-    rowMembers_[row] = RowMember{groupNo, st1 - 1};
+    rowMembers_[row] = RowMember{groupNo, st1 - 1, useri};
 }
 
 QString Form1::get_user_x(int userx) {

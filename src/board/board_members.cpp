@@ -6,16 +6,16 @@ namespace rv {
 
 namespace {
 
-void appendMembers(int groupNo, std::vector<BoardMember>& members) {
+void appendMembers(int groupNo, std::vector<RowMember>& members) {
     const QList<GroupMember> stored = read_members(groupNo);
     for (int i = 0; i < stored.size(); ++i)
-        members.push_back(BoardMember{RowMember{groupNo, i + 1}, stored[i].id});
+        members.push_back(RowMember{groupNo, i + 1, stored[i].id});
 }
 
 } // namespace
 
-std::vector<BoardMember> board_group_members(const QString& groupName) {
-    std::vector<BoardMember> members;
+std::vector<RowMember> board_group_members(const QString& groupName) {
+    std::vector<RowMember> members;
     if (groupName.isEmpty()) {
         appendMembers(0, members);
         return members;

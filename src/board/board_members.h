@@ -11,16 +11,12 @@ namespace rv {
 struct RowMember {
     int groupNo = 0;
     int record = 0; // 0: unknown, the row is looked up by its position
-};
-
-struct BoardMember {
-    RowMember where;
-    QString id; // the stored identifier, blanks removed at both ends
+    QString id;     // the stored identifier as the build read it
 };
 
 // The members the board shows for a group name: with an empty name those of "GRP0.DAT";
 // otherwise those of every index record with exactly that name, in index order. Throws FileError
 // (platform/workdir_files.h) naming a file that could not be read.
-std::vector<BoardMember> board_group_members(const QString& groupName);
+std::vector<RowMember> board_group_members(const QString& groupName);
 
 } // namespace rv

@@ -270,11 +270,4 @@ void Form1::mnudetails_Click() {
     }
 }
 
-void Form1::repaintProgress() {
-    if (!Grid1->paintingEnabled())
-        return;
-    pbar_users->repaint();
-    pbar_days->repaint();
-}
-
 } // namespace rv

@@ -106,7 +106,6 @@ private:
     void Form_Resize();
     void connectCalendar();
     void showModeless(QPointer<QWidget>& window, const std::function<QWidget*()>& create);
-    void repaintProgress();
 
     enum class RowPass { Build, Refresh };
     // Reads one person's month into their row: colours, pictures, and with a build the texts.

@@ -54,7 +54,6 @@ void Form1::read_person_row(int row, const QString& id, RowPass pass) {
         Grid1->setCellColor(row, d, paintedColor(state_.category_color[category]));
         pbar_days->setValue(qRound(100.0 * d / days));
         Grid1->repaintCell(row, d);
-        repaintProgress();
     }
 }
 

@@ -8,6 +8,7 @@
 #include "support/recording_desktop.h"
 #include "support/scripted_prompts.h"
 
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -315,20 +316,34 @@ private slots:
         QCOMPARE(subjectsOn(*folder, 5, 3, 1998), QStringList{"failed 8004010f"});
     }
 
-    void unchangedFilesAreParsedOnce() {
+    void unchangedFilesAreParsedOncePerMonth() {
         Store store;
         const QString path = store.dir.filePath("calendars/alice.ics");
         store.write("calendars/alice.ics", calendarOf(kMeeting));
+        const auto wallDay = [](int y, int m, int d) {
+            return QDate(1970, 1, 1).daysTo(QDate(y, m, d)) * 1440;
+        };
+        const TimeWindow march5{wallDay(1998, 3, 5), wallDay(1998, 3, 6) - 1};
+        const TimeWindow april1{wallDay(1998, 4, 1), wallDay(1998, 4, 2) - 1};
         CalendarFileCache cache;
         auto first = cache.current(path);
-        for (int i = 0; i < 31; ++i)
+        QCOMPARE(cache.parseCount(), 0);
+        for (int i = 0; i < 31; ++i) {
             QCOMPARE(cache.current(path), first);
+            QCOMPARE(int(cache.current(path)->occurrences(march5)->size()), 1);
+        }
         QCOMPARE(cache.parseCount(), 1);
+        // Only the expanded months are kept: another month reads the file again.
+        QCOMPARE(int(first->occurrences(april1)->size()), 0);
+        QCOMPARE(cache.parseCount(), 2);
+        QCOMPARE(int(first->occurrences(march5)->size()), 1);
+        QCOMPARE(cache.parseCount(), 2);
         std::filesystem::last_write_time(path.toStdString(),
                                          std::filesystem::file_time_type::clock::now() +
                                              std::chrono::seconds(10));
         QVERIFY(cache.current(path) != first);
-        QCOMPARE(cache.parseCount(), 2);
+        QCOMPARE(int(cache.current(path)->occurrences(march5)->size()), 1);
+        QCOMPARE(cache.parseCount(), 3);
     }
 };
 

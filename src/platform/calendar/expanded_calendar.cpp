@@ -40,13 +40,19 @@ bool byStart(const Occurrence& a, const Occurrence& b) {
 ExpandedCalendar::ExpandedCalendar(std::shared_ptr<const IcalCalendar> calendar)
     : calendar_(std::move(calendar)) {}
 
+ExpandedCalendar::ExpandedCalendar(Loader loader) : loader_(std::move(loader)) {}
+
+std::shared_ptr<const IcalCalendar> ExpandedCalendar::parsed() {
+    return calendar_ ? calendar_ : loader_();
+}
+
 OccurrenceList ExpandedCalendar::month(int index) {
     auto found = months_.find(index);
     if (found != months_.end())
         return found->second;
     const QDate first = firstDay(index);
     auto list = std::make_shared<const std::vector<Occurrence>>(
-        calendar_->expand(dayMinute(first), dayMinute(first.addMonths(1)) - 1));
+        parsed()->expand(dayMinute(first), dayMinute(first.addMonths(1)) - 1));
     months_.emplace(index, list);
     return list;
 }
@@ -55,7 +61,7 @@ OccurrenceList ExpandedCalendar::occurrences(const std::optional<TimeWindow>& wi
     if (!window) {
         if (!everything_)
             everything_ = std::make_shared<const std::vector<Occurrence>>(
-                calendar_->expand(dayMinute(kFirstDay), dayMinute(kLastDay.addDays(1)) - 1));
+                parsed()->expand(dayMinute(kFirstDay), dayMinute(kLastDay.addDays(1)) - 1));
         return everything_;
     }
     if (window->fromMinute > window->toMinute)
@@ -66,7 +72,7 @@ OccurrenceList ExpandedCalendar::occurrences(const std::optional<TimeWindow>& wi
         return month(first);
     if (last - first >= kMaxCachedMonths)
         return std::make_shared<const std::vector<Occurrence>>(
-            calendar_->expand(window->fromMinute, window->toMinute));
+            parsed()->expand(window->fromMinute, window->toMinute));
     // An occurrence running over a month's end is in both months: keep it once.
     std::vector<Occurrence> merged;
     for (int m = first; m <= last; ++m) {
@@ -84,7 +90,7 @@ OccurrenceList ExpandedCalendar::occurrences(const std::optional<TimeWindow>& wi
 
 OccurrenceList ExpandedCalendar::events() {
     if (!events_)
-        events_ = std::make_shared<const std::vector<Occurrence>>(calendar_->events());
+        events_ = std::make_shared<const std::vector<Occurrence>>(parsed()->events());
     return events_;
 }
 

@@ -20,6 +20,8 @@ public:
     int parseCount() const { return parses_; }
 
 private:
+    std::shared_ptr<const IcalCalendar> readCalendar(const QString& path);
+
     struct Entry {
         FileStamp stamp;
         std::shared_ptr<ExpandedCalendar> calendar;
