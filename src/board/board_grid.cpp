@@ -138,8 +138,19 @@ void BoardGrid::repaintCell(int row, int column) {
         return;
     const QTableWidgetItem* cell = item(row, column);
     const QRect rect = cell ? visualItemRect(cell) : visualRect(model()->index(row, column));
-    if (rect.isValid())
-        viewport()->repaint(rect);
+    if (!rect.isValid() || !viewport()->rect().intersects(rect))
+        return;
+    pending_ += rect;
+    constexpr int kFrameMs = 16;
+    if (!sinceFlush_.isValid() || sinceFlush_.elapsed() >= kFrameMs)
+        flushRepaint();
+}
+
+void BoardGrid::flushRepaint() {
+    if (!pending_.isEmpty() && painting_ && isVisible())
+        viewport()->repaint(pending_);
+    pending_ = QRegion();
+    sinceFlush_.start();
 }
 
 } // namespace rv

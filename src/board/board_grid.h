@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QIcon>
+#include <QRegion>
 #include <QTableWidget>
 #include <cstdint>
 
@@ -40,9 +42,12 @@ public:
     int selectedRow() const;
     int selectedColumn() const;
 
-    // Repaints what changed so that a long build shows its progress; painting can be left out
+    // Repaints what changed so that a long build, which does not return to the event loop,
+    // shows its progress. Cells changed in quick succession are painted together, at most about
+    // sixty times a second; flushRepaint paints what is still pending. Painting can be left out
     // entirely (benchmarks compare a build with and without it).
     void repaintCell(int row, int column);
+    void flushRepaint();
     void setPaintingEnabled(bool enabled) { painting_ = enabled; }
     bool paintingEnabled() const { return painting_; }
 
@@ -53,6 +58,8 @@ private:
     QTableWidgetItem* itemFor(int row, int column);
     bool fromCode_ = false;
     bool painting_ = true;
+    QRegion pending_;
+    QElapsedTimer sinceFlush_;
 };
 
 } // namespace rv

@@ -37,6 +37,7 @@ void Form1::read_person_row(int row, const QString& id, RowPass pass) {
                 Grid1->setCellPicture(row, d, deniedPicture_);
                 Grid1->repaintCell(row, d);
             }
+            Grid1->flushRepaint();
         }
         return;
     }
@@ -55,6 +56,7 @@ void Form1::read_person_row(int row, const QString& id, RowPass pass) {
         pbar_days->setValue(qRound(100.0 * d / days));
         Grid1->repaintCell(row, d);
     }
+    Grid1->flushRepaint();
 }
 
 void Form1::update_one_user() {
