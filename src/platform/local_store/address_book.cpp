@@ -1,5 +1,7 @@
 #include "platform/local_store/address_book.h"
 
+#include "platform/calendar/name_match.h"
+
 #include <QStringList>
 
 namespace rv {
@@ -125,30 +127,14 @@ std::optional<Person> AddressBook::byUserName(const QString& userName) const {
 }
 
 std::optional<Person> AddressBook::resolve(const QString& text) const {
-    const QString wanted = text.trimmed();
-    if (wanted.isEmpty())
-        return std::nullopt;
-    auto equal = [&](const QString& s) {
-        return !s.isEmpty() && s.compare(wanted, Qt::CaseInsensitive) == 0;
-    };
-    auto startsWith = [&](const QString& s) { return s.startsWith(wanted, Qt::CaseInsensitive); };
-
-    std::vector<const Person*> exact;
+    std::vector<NameKeys> keys;
+    keys.reserve(people_.size());
     for (const Person& p : people_)
-        if (equal(p.displayName) || equal(p.email) || equal(p.userName))
-            exact.push_back(&p);
-    if (exact.size() == 1)
-        return *exact.front();
-    if (!exact.empty())
+        keys.push_back(NameKeys{p.displayName, QStringList{p.email}, p.userName});
+    const int found = matchName(keys, text);
+    if (found < 0)
         return std::nullopt;
-
-    std::vector<const Person*> prefix;
-    for (const Person& p : people_)
-        if (startsWith(p.displayName) || startsWith(p.email))
-            prefix.push_back(&p);
-    if (prefix.size() == 1)
-        return *prefix.front();
-    return std::nullopt;
+    return people_[found];
 }
 
 } // namespace rv
