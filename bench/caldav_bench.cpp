@@ -8,6 +8,7 @@
 //   caldav_bench [people] [events per person]
 
 #include "bench/store_generator.h"
+#include "bench_platform.h"
 #include "calendar/day_query.h"
 #include "platform/caldav/caldav_application.h"
 #include "platform/caldav/caldav_session.h"
@@ -29,25 +30,10 @@
 #include <sys/stat.h>
 
 using namespace rv;
+using rv::bench::NoDesktop;
+using rv::bench::NoPrompts;
 
 namespace {
-
-class NoPrompts : public Prompts {
-public:
-    void message(QWidget*, const QString&, const QString&, Icon) override {}
-    bool question(QWidget*, const QString&, const QString&) override { return false; }
-    std::optional<QString> input(QWidget*, const QString&, const QString&, const QString&,
-                                 bool) override {
-        return std::nullopt;
-    }
-    std::optional<std::uint32_t> chooseColor(QWidget*) override { return std::nullopt; }
-};
-
-class NoDesktop : public Desktop {
-public:
-    bool openUrl(const QUrl&) override { return false; }
-    bool startProgram(const QString&) override { return false; }
-};
 
 const QDate kToday(2024, 3, 15);
 

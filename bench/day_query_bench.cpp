@@ -4,6 +4,7 @@
 //
 //   day_query_bench [events]
 
+#include "bench_platform.h"
 #include "calendar/day_query.h"
 #include "platform/calendar_connection.h"
 #include "platform/desktop.h"
@@ -20,25 +21,10 @@
 #include <cstdio>
 
 using namespace rv;
+using rv::bench::NoDesktop;
+using rv::bench::NoPrompts;
 
 namespace {
-
-class NoPrompts : public Prompts {
-public:
-    void message(QWidget*, const QString&, const QString&, Icon) override {}
-    bool question(QWidget*, const QString&, const QString&) override { return false; }
-    std::optional<QString> input(QWidget*, const QString&, const QString&, const QString&,
-                                 bool) override {
-        return std::nullopt;
-    }
-    std::optional<std::uint32_t> chooseColor(QWidget*) override { return std::nullopt; }
-};
-
-class NoDesktop : public Desktop {
-public:
-    bool openUrl(const QUrl&) override { return false; }
-    bool startProgram(const QString&) override { return false; }
-};
 
 QByteArray stamp(const QDateTime& t) {
     return t.toString("yyyyMMddTHHmmss").toLatin1();

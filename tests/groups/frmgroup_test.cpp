@@ -1,6 +1,7 @@
 #include "groups/frmgroup.h"
 #include "groups/group_files.h"
 #include "support/address_book_namespace.h"
+#include "support/file_size_limit.h"
 #include "support/scripted_prompts.h"
 #include "support/temp_workdir.h"
 
@@ -14,6 +15,8 @@
 #include <QTest>
 #include <csignal>
 #include <sys/resource.h>
+
+using rv::test::FileSizeLimit;
 
 using rv::GroupMember;
 using rv::test::AddressBookNamespace;
@@ -50,26 +53,6 @@ public:
         values.insert(section + '/' + key, value);
     }
     QMap<QString, QString> values;
-};
-
-// Makes every write past `bytes` fail as a full disk would, for as long as it lives.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &previous_);
-        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = previous_;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &previous_);
-        std::signal(SIGXFSZ, previousHandler_);
-    }
-
-private:
-    rlimit previous_{};
-    void (*previousHandler_)(int) = nullptr;
 };
 
 // One working directory, the board's group name field, the settings, the boxes and the address

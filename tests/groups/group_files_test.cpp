@@ -1,4 +1,5 @@
 #include "groups/group_files.h"
+#include "support/file_size_limit.h"
 #include "support/temp_workdir.h"
 
 #include <QDir>
@@ -7,6 +8,8 @@
 #include <QTest>
 #include <csignal>
 #include <sys/resource.h>
+
+using rv::test::FileSizeLimit;
 
 using rv::GroupMember;
 
@@ -49,26 +52,6 @@ QStringList workdirEntries() {
     return QDir::current().entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden,
                                      QDir::Name);
 }
-
-// Makes every write past `bytes` fail as a full disk would, for as long as it lives.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &previous_);
-        previousHandler_ = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limit = previous_;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &previous_);
-        std::signal(SIGXFSZ, previousHandler_);
-    }
-
-private:
-    rlimit previous_{};
-    void (*previousHandler_)(int) = nullptr;
-};
 
 } // namespace
 

@@ -1,5 +1,6 @@
 #include "output/print_to_word.h"
 #include "platform/text_document_word.h"
+#include "support/document_windows.h"
 #include "support/fake_calendar.h"
 #include "support/local_store_fixture.h"
 #include "support/odt_reader.h"
@@ -11,23 +12,11 @@
 #include <QTest>
 
 using namespace rv;
+using test::closeDocumentWindows;
+using test::documentWindows;
 using test::OdtParagraph;
 
 namespace {
-
-QList<DocumentWindow*> documentWindows() {
-    QList<DocumentWindow*> windows;
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (auto* window = qobject_cast<DocumentWindow*>(widget))
-            windows << window;
-    return windows;
-}
-
-void closeDocumentWindows() {
-    for (DocumentWindow* window : documentWindows())
-        window->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
 
 test::FakeCalendar::Item item(int year, int month, int day, QTime from, QTime to,
                               const QString& subject, int sensitivity = kSensitivityNormal) {

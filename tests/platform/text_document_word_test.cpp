@@ -1,5 +1,6 @@
 #include "platform/document_export.h"
 #include "platform/text_document_word.h"
+#include "support/document_windows.h"
 #include "support/odt_reader.h"
 #include "support/recording_desktop.h"
 #include "support/scripted_prompts.h"
@@ -13,6 +14,8 @@
 #include <QTextDocument>
 
 using namespace rv;
+using test::closeDocumentWindows;
+using test::documentWindows;
 
 namespace {
 
@@ -32,20 +35,6 @@ struct WordSetup {
                 }};
     }
 };
-
-QList<DocumentWindow*> documentWindows() {
-    QList<DocumentWindow*> windows;
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (auto* window = qobject_cast<DocumentWindow*>(widget))
-            windows << window;
-    return windows;
-}
-
-void closeDocumentWindows() {
-    for (DocumentWindow* window : documentWindows())
-        window->close();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
 
 int pdfPageCount(const QString& path) {
     QFile file(path);
