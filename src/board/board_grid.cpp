@@ -39,6 +39,29 @@ void BoardGrid::clearSelectionFromCode() {
     fromCode_ = wasFromCode;
 }
 
+template <typename Change> void BoardGrid::changeFromCode(Change change) {
+    const bool wasFromCode = fromCode_;
+    fromCode_ = true;
+    change();
+    fromCode_ = wasFromCode;
+}
+
+void BoardGrid::insertRow(int row) {
+    changeFromCode([&] { QTableWidget::insertRow(row); });
+}
+
+void BoardGrid::removeRow(int row) {
+    changeFromCode([&] { QTableWidget::removeRow(row); });
+}
+
+void BoardGrid::setRowCount(int rows) {
+    changeFromCode([&] { QTableWidget::setRowCount(rows); });
+}
+
+void BoardGrid::setColumnCount(int columns) {
+    changeFromCode([&] { QTableWidget::setColumnCount(columns); });
+}
+
 QTableWidgetItem* BoardGrid::itemFor(int row, int column) {
     if (row < 0 || column < 0 || row >= rowCount() || column >= columnCount())
         return nullptr;

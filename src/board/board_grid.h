@@ -21,6 +21,14 @@ public:
     // Leaves no cell selected, so that the user's next click on any cell is a selection.
     void clearSelectionFromCode();
 
+    // Rows and columns added or removed by the board. Removing the row or column of the user's
+    // selected cell changes the selection; that is no user selection either. (These hide
+    // QTableWidget's own, which would raise the signal.)
+    void insertRow(int row);
+    void removeRow(int row);
+    void setRowCount(int rows);
+    void setColumnCount(int columns);
+
     void setCellText(int row, int column, const QString& text);
     QString cellText(int row, int column) const;
     void setCellColor(int row, int column, std::uint32_t colorRef);
@@ -55,6 +63,7 @@ signals:
     void selectionChangedByUser();
 
 private:
+    template <typename Change> void changeFromCode(Change change);
     QTableWidgetItem* itemFor(int row, int column);
     bool fromCode_ = false;
     bool painting_ = true;
