@@ -23,27 +23,21 @@ BoardGrid::BoardGrid(QWidget* parent) : QTableWidget(parent) {
     });
 }
 
-void BoardGrid::selectFromCode(int row, int column) {
-    if (row < 0 || column < 0 || row >= rowCount() || column >= columnCount())
-        return;
-    const bool wasFromCode = fromCode_;
-    fromCode_ = true;
-    setCurrentCell(row, column);
-    fromCode_ = wasFromCode;
-}
-
-void BoardGrid::clearSelectionFromCode() {
-    const bool wasFromCode = fromCode_;
-    fromCode_ = true;
-    clearSelection();
-    fromCode_ = wasFromCode;
-}
-
 template <typename Change> void BoardGrid::changeFromCode(Change change) {
     const bool wasFromCode = fromCode_;
     fromCode_ = true;
     change();
     fromCode_ = wasFromCode;
+}
+
+void BoardGrid::selectFromCode(int row, int column) {
+    if (row < 0 || column < 0 || row >= rowCount() || column >= columnCount())
+        return;
+    changeFromCode([&] { setCurrentCell(row, column); });
+}
+
+void BoardGrid::clearSelectionFromCode() {
+    changeFromCode([&] { clearSelection(); });
 }
 
 void BoardGrid::insertRow(int row) {
