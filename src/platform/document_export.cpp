@@ -1,5 +1,6 @@
 #include "platform/document_export.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QPageSize>
 #include <QPrinter>
@@ -9,10 +10,15 @@
 namespace rv {
 
 QString writeOpenDocument(const QTextDocument& document, const QString& path) {
-    QTextDocumentWriter writer(path, QByteArrayLiteral("odf"));
+    // Opened here rather than by the writer: Qt's ODF writer leaks its zip and XML writers when
+    // it cannot open the file itself.
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return file.errorString();
+    QTextDocumentWriter writer(&file, QByteArrayLiteral("odf"));
     if (writer.write(&document))
         return {};
-    const QString reason = writer.device() ? writer.device()->errorString() : QString();
+    const QString reason = file.errorString();
     return reason.isEmpty() ? QStringLiteral("the file could not be written") : reason;
 }
 
