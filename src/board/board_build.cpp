@@ -7,8 +7,8 @@
 #include "platform/prompts.h"
 
 #include <QLineEdit>
-
 #include <QProgressBar>
+
 #include <optional>
 
 namespace rv {
