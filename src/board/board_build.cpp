@@ -57,8 +57,9 @@ void Form1::Init_Grid() {
         // reading each row's again from the file's start would cost the square of the rows.
         const RowMember& member = rowMembers_[r];
         read_person_row(r, member.record > 0 ? member.id : get_user_x(r), RowPass::Build);
-        // A progress panel repaints itself when its fill changes.
-        pbar_users->setValue(qRound(100.0 * r / people));
+        // A progress panel repaints itself on every change: move it with the cells' frames.
+        if (r == people || Grid1->frameDue())
+            pbar_users->setValue(qRound(100.0 * r / people));
     }
     allignc1();
 

@@ -158,9 +158,13 @@ void BoardGrid::repaintCell(int row, int column) {
     if (!rect.isValid() || !viewport()->rect().intersects(rect))
         return;
     pending_ += rect;
-    constexpr int kFrameMs = 16;
-    if (!sinceFlush_.isValid() || sinceFlush_.elapsed() >= kFrameMs)
+    if (frameDue())
         flushRepaint();
+}
+
+bool BoardGrid::frameDue() const {
+    constexpr int kFrameMs = 16;
+    return painting_ && (!sinceFlush_.isValid() || sinceFlush_.elapsed() >= kFrameMs);
 }
 
 void BoardGrid::flushRepaint() {

@@ -51,11 +51,14 @@ public:
     int selectedColumn() const;
 
     // Repaints what changed so that a long build, which does not return to the event loop,
-    // shows its progress. Cells changed in quick succession are painted together, at most about
-    // sixty times a second; flushRepaint paints what is still pending. Painting can be left out
+    // shows its progress. Cells changed in quick succession are painted together, about sixty
+    // times a second, however fast the calendars are read; flushRepaint paints what is still
+    // pending (at the end of a build or refresh). Painting can be left out
     // entirely (benchmarks compare a build with and without it).
     void repaintCell(int row, int column);
     void flushRepaint();
+    // Whether the next repaintCell paints: what else shows progress can follow it.
+    bool frameDue() const;
     void setPaintingEnabled(bool enabled) { painting_ = enabled; }
     bool paintingEnabled() const { return painting_; }
 

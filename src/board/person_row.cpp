@@ -37,7 +37,6 @@ void Form1::read_person_row(int row, const QString& id, RowPass pass) {
                 Grid1->setCellPicture(row, d, deniedPicture_);
                 Grid1->repaintCell(row, d);
             }
-            Grid1->flushRepaint();
         }
         return;
     }
@@ -53,10 +52,11 @@ void Form1::read_person_row(int row, const QString& id, RowPass pass) {
                                state_.include_details ? day_details_text(day.items) : QString());
         const DayCategory category = day_category(day.items, d, state_.cur_month, state_.cur_year);
         Grid1->setCellColor(row, d, paintedColor(state_.category_color[category]));
-        pbar_days->setValue(qRound(100.0 * d / days));
+        // The panel repaints itself on every change: move it with the cells' frames.
+        if (d == days || Grid1->frameDue())
+            pbar_days->setValue(qRound(100.0 * d / days));
         Grid1->repaintCell(row, d);
     }
-    Grid1->flushRepaint();
 }
 
 void Form1::update_one_user() {
