@@ -18,7 +18,12 @@ QString qualified(const QXmlStreamReader& xml) {
 }
 
 QString pathOf(const QString& href, const QUrl& requestUrl) {
-    return requestUrl.resolved(QUrl(href.trimmed())).path(QUrl::FullyDecoded);
+    const QUrl url(href.trimmed());
+    // Addresses such as a principal's mailto: are no resources of the server: kept as written.
+    const QString scheme = url.scheme().toLower();
+    if (!scheme.isEmpty() && scheme != QLatin1String("http") && scheme != QLatin1String("https"))
+        return href.trimmed();
+    return requestUrl.resolved(url).path(QUrl::FullyDecoded);
 }
 
 int statusOf(const QString& line) {
