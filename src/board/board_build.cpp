@@ -24,6 +24,7 @@ void Form1::Init_Grid() {
 
     const QString groupName = Text1->text();
     std::optional<CalendarError> serviceFailure;
+    readFailure_.reset();
     try {
         for (const RowMember& member : board_group_members(groupName)) {
             if (!groupName.isEmpty())
@@ -63,13 +64,22 @@ void Form1::Init_Grid() {
     }
     allignc1();
 
-    if (serviceFailure && !calendarUnavailable_)
-        services_.prompts.message(this,
-                                  QStringLiteral("Some people could not be looked up in the "
-                                                 "calendar service, so they are not on the "
-                                                 "board.\n\n%1")
-                                      .arg(serviceFailure->message()),
-                                  QStringLiteral("Rotaview"), Prompts::Icon::Exclamation);
+    tell_service_failures(serviceFailure);
+}
+
+void Form1::tell_service_failures(const std::optional<CalendarError>& lookUpFailure) {
+    if (calendarUnavailable_ || (!lookUpFailure && !readFailure_))
+        return;
+    QStringList text;
+    if (lookUpFailure)
+        text << QStringLiteral("Some people could not be looked up in the calendar service, so "
+                               "they are not on the board.");
+    if (readFailure_)
+        text << QStringLiteral("Some calendars could not be read from the calendar service: "
+                               "their days show what the board showed before.");
+    text << (lookUpFailure ? lookUpFailure : readFailure_)->message();
+    services_.prompts.message(this, text.join(QStringLiteral("\n\n")), QStringLiteral("Rotaview"),
+                              Prompts::Icon::Exclamation);
 }
 
 void Form1::add_user(const QString& useri, std::int16_t st1, int groupNo) {

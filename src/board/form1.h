@@ -111,6 +111,8 @@ private:
     // Reads one person's month into their row: colours, pictures, and with a build the texts.
     void read_person_row(int row, const QString& id, RowPass pass);
     QString stored_id_of_row(int userx);
+    // Tells the user once, after a build, that the calendar service failed during it.
+    void tell_service_failures(const std::optional<CalendarError>& lookUpFailure);
     // The person of the selected day cell, looked up by entry identifier, and their calendar;
     // nothing when no day cell is selected, the person does not resolve or the service fails.
     std::optional<OpenedCalendar> open_selected_calendar();
@@ -120,6 +122,8 @@ private:
     QIcon deniedPicture_;
     // Per grid row, the member record the row shows (row 0, the header, has none).
     std::vector<RowMember> rowMembers_;
+    // The first failure of the service while calendars were read in the current build.
+    std::optional<CalendarError> readFailure_;
     // No calendar service could be opened at start-up (the user was told then).
     bool calendarUnavailable_ = false;
     // Row 1 left over from the previous board, not yet taken over by a member.

@@ -10,6 +10,16 @@
 
 namespace rv {
 
+namespace {
+
+// Failures of the service itself, as opposed to what a calendar holds.
+bool isServiceFailure(std::uint32_t code) {
+    using namespace calendar_error;
+    return code == NotConnected || code == Timeout || code == LoginFailed || code == ServerError;
+}
+
+} // namespace
+
 void Form1::read_person_row(int row, const QString& id, RowPass pass) {
     std::shared_ptr<CalendarRecipient> recipient;
     try {
@@ -46,6 +56,14 @@ void Form1::read_person_row(int row, const QString& id, RowPass pass) {
     for (int d = 1; d <= days; ++d) {
         const DayQueryResult day = query_day(*folder, d, state_.cur_month, state_.cur_year);
         Grid1->selectFromCode(row, d);
+        if (day.failure && isServiceFailure(day.failure->code())) {
+            // The calendar could not be read from the service: the cell is not coloured as a day
+            // nobody knows to be free. A refresh leaves the row as it was; a build tells the
+            // user afterwards.
+            if (!readFailure_)
+                readFailure_ = day.failure;
+            continue;
+        }
         Grid1->setCellPicture(row, d, QIcon());
         if (pass == RowPass::Build)
             Grid1->setCellText(row, d,
