@@ -201,6 +201,32 @@ private slots:
         QCOMPARE(perRule.value("4"), 44); // every Monday from 2 Mar to the end of the year
     }
 
+    void subDailySeriesStartAtTheWindow() {
+        // The same six-hourly series from 1990 twice: without COUNT the expansion starts at the
+        // month asked for, with COUNT it is walked from 1990. Both must give the same times.
+        QByteArray body;
+        for (const QByteArray& rule : {QByteArray("FREQ=HOURLY;INTERVAL=6"),
+                                       QByteArray("FREQ=HOURLY;INTERVAL=6;COUNT=100000")}) {
+            body += "BEGIN:VEVENT\r\nUID:" + rule +
+                    "\r\nSUMMARY:Watch\r\nDTSTART;TZID=Europe/Berlin:19900302T140000\r\n"
+                    "DTEND;TZID=Europe/Berlin:19900302T150000\r\nRRULE:" +
+                    rule + "\r\nEND:VEVENT\r\n";
+        }
+        ExpandedFolder folder(calendar(body));
+        for (const int day : {5, 28, 29, 30}) {
+            const QStringList found = describe(folder, day, 3, 1998);
+            QVERIFY2(found.size() >= 6 && found.size() % 2 == 0,
+                     qPrintable(found.join(QLatin1Char('|'))));
+            for (int i = 0; i < found.size(); i += 2)
+                QCOMPARE(found[i], found[i + 1]);
+        }
+        QCOMPARE(describe(folder, 5, 3, 1998),
+                 QStringList({"Watch 05/03 02:00-05/03 03:00", "Watch 05/03 02:00-05/03 03:00",
+                              "Watch 05/03 08:00-05/03 09:00", "Watch 05/03 08:00-05/03 09:00",
+                              "Watch 05/03 14:00-05/03 15:00", "Watch 05/03 14:00-05/03 15:00",
+                              "Watch 05/03 20:00-05/03 21:00", "Watch 05/03 20:00-05/03 21:00"}));
+    }
+
     void zonesAndUtc() {
         ExpandedFolder folder(calendar(
             kEasternZone + "BEGIN:VEVENT\r\nUID:ny\r\nSUMMARY:Call New York\r\n"

@@ -69,6 +69,29 @@ qint64 rawWallSeconds(const icaltimetype& t) {
     return s;
 }
 
+// The length in wall seconds of each step of an hourly, minutely or secondly rule that has no
+// COUNT and no BY parts, or 0 for every other rule.
+qint64 plainSubDailyStepSeconds(const icalrecurrencetype& rule) {
+    if (rule.count != 0 || rule.interval <= 0)
+        return 0;
+    const short* parts[] = {rule.by_second,  rule.by_minute,    rule.by_hour,
+                            rule.by_day,     rule.by_month_day, rule.by_year_day,
+                            rule.by_week_no, rule.by_month,     rule.by_set_pos};
+    for (const short* part : parts)
+        if (part[0] != ICAL_RECURRENCE_ARRAY_MAX)
+            return 0;
+    switch (rule.freq) {
+    case ICAL_HOURLY_RECURRENCE:
+        return qint64(rule.interval) * 3600;
+    case ICAL_MINUTELY_RECURRENCE:
+        return qint64(rule.interval) * 60;
+    case ICAL_SECONDLY_RECURRENCE:
+        return rule.interval;
+    default:
+        return 0;
+    }
+}
+
 QDate dateOf(const icaltimetype& t) {
     return QDate(t.year, t.month, t.day);
 }
@@ -614,6 +637,19 @@ void IcalCalendar::Impl::expandEvent(const Event& event, qint64 from, qint64 to,
         icalrecur_iterator* it = icalrecur_iterator_new(rule, seed);
         if (!it)
             continue;
+        // A rule that repeats within the day would walk every step from the series' start to
+        // the window: a plain one (no COUNT, no BY parts) starts at its last step before it.
+        if (const qint64 step = plainSubDailyStepSeconds(rule); step > 0) {
+            const qint64 seedWall = rawWallSeconds(seed);
+            const qint64 firstWanted = fromSecs - span - kZoneMarginSeconds;
+            if (firstWanted > seedWall) {
+                const qint64 aligned = seedWall + (firstWanted - seedWall) / step * step;
+                icaltimetype start = icaltime_from_timet_with_zone(static_cast<time_t>(aligned), 0,
+                                                                   icaltimezone_get_utc_timezone());
+                start.zone = seed.zone;
+                icalrecur_iterator_set_start(it, start);
+            }
+        }
         int steps = 0;
         for (icaltimetype t = icalrecur_iterator_next(it); !icaltime_is_null_time(t);
              t = icalrecur_iterator_next(it)) {
