@@ -163,6 +163,18 @@ void CalDavSession::denied(const QString& path, const QString& why) const {
         QStringLiteral("The calendar at %1 cannot be opened: %2.").arg(shownUrl(urlOf(path)), why));
 }
 
+void CalDavSession::requireMultistatus(const HttpResponse& response, const QString& calendarPath,
+                                       const QUrl& url) const {
+    if (response.status == 403 || response.status == 404)
+        denied(calendarPath,
+               QStringLiteral("the server answered HTTP status %1").arg(response.status));
+    if (response.status != 207)
+        throw CalendarError(ServerError,
+                            QStringLiteral("The calendar server answered HTTP status %1 for %2.")
+                                .arg(response.status)
+                                .arg(shownUrl(url)));
+}
+
 QString CalDavSession::currentUserPrincipal() {
     if (!currentUserPrincipal_.isEmpty())
         return currentUserPrincipal_;
@@ -303,14 +315,7 @@ CalendarRef CalDavSession::refreshCalendar(const CalendarRef& calendar) {
               xmlType(),
               "0",
               {}});
-    if (response.status == 403 || response.status == 404)
-        denied(calendar.path,
-               QStringLiteral("the server answered HTTP status %1").arg(response.status));
-    if (response.status != 207)
-        throw CalendarError(ServerError,
-                            QStringLiteral("The calendar server answered HTTP status %1 for %2.")
-                                .arg(response.status)
-                                .arg(shownUrl(url)));
+    requireMultistatus(response, calendar.path, url);
     CalendarRef fresh = calendar;
     for (const DavResource& r : parseMultistatus(response.body, url))
         if (samePath(r.path, calendar.path))
@@ -384,14 +389,7 @@ CalDavSession::readByReport(const CalendarRef& calendar, const std::optional<Tim
                                  QDateTime(QDate(2200, 1, 1), QTime(0, 0), Qt::UTC));
     }
     const HttpResponse response = send({"REPORT", url, body, xmlType(), "1", {}});
-    if (response.status == 403 || response.status == 404)
-        denied(calendar.path,
-               QStringLiteral("the server answered HTTP status %1").arg(response.status));
-    if (response.status != 207)
-        throw CalendarError(ServerError,
-                            QStringLiteral("The calendar server answered HTTP status %1 for %2.")
-                                .arg(response.status)
-                                .arg(shownUrl(url)));
+    requireMultistatus(response, calendar.path, url);
     QByteArray text;
     for (const DavResource& r : parseMultistatus(response.body, url)) {
         const QString data = r.props.value(prop::kCalendarData).text;

@@ -96,6 +96,9 @@ private:
     std::shared_ptr<const CalendarCopy> readByReport(const CalendarRef& calendar,
                                                      const std::optional<TimeWindow>& window);
     [[noreturn]] void denied(const QString& path, const QString& why) const;
+    // A calendar's multistatus answer, or the error its status stands for.
+    void requireMultistatus(const HttpResponse& response, const QString& calendarPath,
+                            const QUrl& url) const;
 
     QUrl server_;
     QString user_;
