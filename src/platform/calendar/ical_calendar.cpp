@@ -12,9 +12,10 @@ namespace rv {
 
 namespace {
 
-// A runaway rule (a minutely series over decades, a rule libical cannot satisfy) must not stall
-// the board: no series yields more than this many steps per expansion.
-constexpr int kMaxRecurrenceSteps = 200000;
+// A runaway rule (a series whose start year was mistyped as 0024, a rule libical cannot satisfy)
+// must not stall the board: no series yields more than this many steps per expansion. A daily
+// series would need to have begun over 130 years before the month shown to reach it.
+constexpr int kMaxRecurrenceSteps = 50000;
 // Occurrences are first compared by their own wall clock, before conversion; two zones are at
 // most a little over a day apart.
 constexpr qint64 kZoneMarginSeconds = 2 * 24 * 3600;
