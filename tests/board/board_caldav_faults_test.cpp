@@ -210,15 +210,7 @@ private slots:
 
         // Carol's calendar changed, so the next build reads it again: the server stops right
         // then, with Bob read and Carol and Dave still to come.
-        QVERIFY(
-            server_.putCalendar(kCarol, QStringLiteral("/carol/calendar/"),
-                                calendarOf(ev(QStringLiteral("2021-03-04T08:00"),
-                                              QStringLiteral("2021-03-04T17:00"), "Moved audit"))));
-        proxy_->setRule([](const QByteArray& method, const QByteArray& path) {
-            return (method == "GET" || method == "REPORT") && under(path, "/carol/calendar")
-                       ? Fault::Stop
-                       : Fault::None;
-        });
+        failCarolsChangedCalendar(Fault::Stop);
         const qint64 ms = b.build();
         QVERIFY(proxy_->stoppedByFault());
         QVERIFY2(ms < 2000 * kTimeoutSeconds, qPrintable(QString::number(ms)));
@@ -256,15 +248,7 @@ private slots:
 
         // Carol's calendar changed; reading it hangs. The build waits for one request time-out,
         // not one per day or per person.
-        QVERIFY(
-            server_.putCalendar(kCarol, QStringLiteral("/carol/calendar/"),
-                                calendarOf(ev(QStringLiteral("2021-03-04T08:00"),
-                                              QStringLiteral("2021-03-04T17:00"), "Moved audit"))));
-        proxy_->setRule([](const QByteArray& method, const QByteArray& path) {
-            return (method == "GET" || method == "REPORT") && under(path, "/carol/calendar")
-                       ? Fault::Hang
-                       : Fault::None;
-        });
+        failCarolsChangedCalendar(Fault::Hang);
         const qint64 ms = b.build();
         qInfo("build with a server that never answers: %lld ms", ms);
         QVERIFY2(ms >= 1000 * kTimeoutSeconds - 500, qPrintable(QString::number(ms)));
@@ -321,6 +305,19 @@ private slots:
     }
 
 private:
+    // Carol's calendar changes, so the next build reads it again, and reading it meets the fault.
+    void failCarolsChangedCalendar(Fault fault) {
+        QVERIFY(
+            server_.putCalendar(kCarol, QStringLiteral("/carol/calendar/"),
+                                calendarOf(ev(QStringLiteral("2021-03-04T08:00"),
+                                              QStringLiteral("2021-03-04T17:00"), "Moved audit"))));
+        proxy_->setRule([fault](const QByteArray& method, const QByteArray& path) {
+            return (method == "GET" || method == "REPORT") && under(path, "/carol/calendar")
+                       ? fault
+                       : Fault::None;
+        });
+    }
+
     RadicaleServer server_;
     std::unique_ptr<FaultProxy> proxy_;
     QTemporaryDir home_;
