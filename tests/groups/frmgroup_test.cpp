@@ -2,6 +2,7 @@
 #include "groups/group_files.h"
 #include "support/address_book_namespace.h"
 #include "support/file_size_limit.h"
+#include "support/memory_settings.h"
 #include "support/scripted_prompts.h"
 #include "support/temp_workdir.h"
 
@@ -10,7 +11,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMap>
 #include <QPushButton>
 #include <QTest>
 #include <csignal>
@@ -43,18 +43,6 @@ QByteArray memberRecord(const QByteArray& name, const QByteArray& id) {
            QByteArray(200 - id.size(), ' ') + QByteArray(1530, '\0');
 }
 
-class Settings : public rv::SettingsStore {
-public:
-    QString GetSetting(const QString& section, const QString& key,
-                       const QString& defaultText) override {
-        return values.value(section + '/' + key, defaultText);
-    }
-    void SaveSetting(const QString& section, const QString& key, const QString& value) override {
-        values.insert(section + '/' + key, value);
-    }
-    QMap<QString, QString> values;
-};
-
 // One working directory, the board's group name field, the settings, the boxes and the address
 // book an editor opens over.
 struct Desk {
@@ -70,13 +58,13 @@ struct Desk {
         return editor;
     }
     QString defaultGroup() const {
-        return settings.values.value(QStringLiteral("Settings/DefaultGrp"),
+        return settings.values.value({QStringLiteral("Settings"), QStringLiteral("DefaultGrp")},
                                      QStringLiteral("<unset>"));
     }
 
     rv::test::TempWorkdir dir;
     QLineEdit board;
-    Settings settings;
+    rv::test::MemorySettings settings;
     rv::test::ScriptedPrompts prompts;
     AddressBookNamespace book;
 };
@@ -260,7 +248,8 @@ private slots:
     void removingTheSelectedGroupSavesFirstThenRenumbers() {
         Desk desk;
         desk.board.setText(QStringLiteral("B"));
-        desk.settings.values.insert(QStringLiteral("Settings/DefaultGrp"), QStringLiteral("B"));
+        desk.settings.SaveSetting(QStringLiteral("Settings"), QStringLiteral("DefaultGrp"),
+                                  QStringLiteral("B"));
         rv::write_group_index({"A", "B", "C", "D"});
         for (int n = 0; n <= 3; ++n)
             rv::write_members(n, {{QStringLiteral("m%1").arg(n), QStringLiteral("i%1").arg(n)}});
