@@ -14,6 +14,7 @@
 namespace rv {
 
 void Form1::Init_Grid() {
+    Grid1->beginProgress();
     // The old person rows go. Row 1 is kept for the first member that resolves; if none does, it
     // is removed below, so that the board never shows a person of the previous group.
     const int rows = Grid1->rowCount();

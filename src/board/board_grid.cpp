@@ -162,16 +162,29 @@ void BoardGrid::repaintCell(int row, int column) {
         flushRepaint();
 }
 
+void BoardGrid::beginProgress() {
+    constexpr int kFirstFrameMs = 100;
+    pending_ = QRegion();
+    nextFrameMs_ = kFirstFrameMs;
+    sinceFlush_.start();
+}
+
 bool BoardGrid::frameDue() const {
-    constexpr int kFrameMs = 16;
-    return painting_ && (!sinceFlush_.isValid() || sinceFlush_.elapsed() >= kFrameMs);
+    return painting_ && (!sinceFlush_.isValid() || sinceFlush_.elapsed() >= nextFrameMs_);
 }
 
 void BoardGrid::flushRepaint() {
+    constexpr int kFrameMs = 16;
     if (!pending_.isEmpty() && painting_ && isVisible())
         viewport()->repaint(pending_);
     pending_ = QRegion();
+    nextFrameMs_ = kFrameMs;
     sinceFlush_.start();
+}
+
+void BoardGrid::endProgress() {
+    pending_ = QRegion();
+    sinceFlush_.invalidate();
 }
 
 } // namespace rv

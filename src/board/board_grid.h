@@ -51,12 +51,15 @@ public:
     int selectedColumn() const;
 
     // Repaints what changed so that a long build, which does not return to the event loop,
-    // shows its progress. Cells changed in quick succession are painted together, about sixty
-    // times a second, however fast the calendars are read; flushRepaint paints what is still
-    // pending (at the end of a build or refresh). Painting can be left out
-    // entirely (benchmarks compare a build with and without it).
+    // shows its progress. Between beginProgress and endProgress, changed cells are painted
+    // together about sixty times a second, however fast the calendars are read, and not at all
+    // in the first tenth of a second: a build or refresh that ends by then looks instant and is
+    // painted once, by the caller's update after endProgress. Painting can be left out entirely
+    // (benchmarks compare a build with and without it).
+    void beginProgress();
     void repaintCell(int row, int column);
-    void flushRepaint();
+    // Forgets the cells not yet painted: the caller repaints the whole board next.
+    void endProgress();
     // Whether the next repaintCell paints: what else shows progress can follow it.
     bool frameDue() const;
     void setPaintingEnabled(bool enabled) { painting_ = enabled; }
@@ -70,8 +73,10 @@ private:
     QTableWidgetItem* itemFor(int row, int column);
     bool fromCode_ = false;
     bool painting_ = true;
+    void flushRepaint();
     QRegion pending_;
     QElapsedTimer sinceFlush_;
+    int nextFrameMs_ = 0;
 };
 
 } // namespace rv

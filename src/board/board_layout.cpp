@@ -81,7 +81,7 @@ void Form1::allignc1() {
     // The pass leaves the last name current but nothing selected: a click on that name is then
     // still a selection that refreshes the row.
     Grid1->clearSelectionFromCode();
-    Grid1->flushRepaint();
+    Grid1->endProgress();
     if (Grid1->paintingEnabled())
         Grid1->viewport()->update();
 }

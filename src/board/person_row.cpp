@@ -86,6 +86,7 @@ void Form1::update_one_user() {
     Grid1->selectFromCode(row, 0);
     if (Grid1->rowCount() > 1 && row >= 1) {
         Grid1->selectFromCode(row, 0);
+        Grid1->beginProgress();
         read_person_row(row, get_user_x(row), RowPass::Refresh);
         if (Grid1->paintingEnabled())
             Grid1->viewport()->update();
