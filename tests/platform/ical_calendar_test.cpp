@@ -252,6 +252,21 @@ private slots:
         QCOMPARE(describe(folder, 21, 3, 1998), QStringList{"Tokyo 21/03 00:00-21/03 02:00"});
     }
 
+    void zonedTimesAfterLibicalsLastYearAreWallClock() {
+        ExpandedFolder folder(calendar("BEGIN:VEVENT\r\nUID:late\r\nSUMMARY:Late\r\n"
+                                       "DTSTART;TZID=America/New_York:25820120T090000\r\n"
+                                       "DTEND;TZID=America/New_York:25820120T100000\r\n"
+                                       "END:VEVENT\r\n"
+                                       "BEGIN:VEVENT\r\nUID:later\r\nSUMMARY:Later\r\n"
+                                       "DTSTART;TZID=America/New_York:25830120T090000\r\n"
+                                       "DTEND;TZID=America/New_York:25830120T100000\r\n"
+                                       "END:VEVENT\r\n"));
+        // Still converted in 2582 (New York six hours behind Berlin in January)...
+        QCOMPARE(describe(folder, 20, 1, 2582), QStringList{"Late 20/01 15:00-20/01 16:00"});
+        // ...and read as written a year later.
+        QCOMPARE(describe(folder, 20, 1, 2583), QStringList{"Later 20/01 09:00-20/01 10:00"});
+    }
+
     void sensitivityFromClassAndCategories() {
         ExpandedFolder folder(calendar("BEGIN:VEVENT\r\nUID:1\r\nSUMMARY:Open\r\n"
                                        "DTSTART:19980305T080000\r\nDTEND:19980305T090000\r\n"

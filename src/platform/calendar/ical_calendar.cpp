@@ -22,6 +22,10 @@ constexpr int kMaxRecurrenceSteps = 1000;
 #else
 constexpr int kMaxRecurrenceSteps = 50000;
 #endif
+// libical works a zone's changes out up to 2582, the last year its recurrence code reaches, and
+// works them all out again for every later time it converts (some 10 ms a time): a zoned time
+// after that year is read as local wall time, as a floating one is.
+constexpr int kLastZonedYear = 2582;
 // Occurrences are first compared by their own wall clock, before conversion; two zones are at
 // most a little over a day apart.
 constexpr qint64 kZoneMarginSeconds = 2 * 24 * 3600;
@@ -112,6 +116,8 @@ QDateTime toLocal(const icaltimetype& t, TimeKind kind, icaltimezone* zone) {
     case TimeKind::Utc:
         return QDateTime::fromSecsSinceEpoch(rawWallSeconds(t));
     case TimeKind::Zoned:
+        if (t.year > kLastZonedYear)
+            return QDateTime(dateOf(t), QTime(t.hour, t.minute, t.second));
         return QDateTime::fromSecsSinceEpoch(icaltime_as_timet_with_zone(t, zone));
     }
     return {};
