@@ -71,9 +71,9 @@ signals:
 private:
     template <typename Change> void changeFromCode(Change change);
     QTableWidgetItem* itemFor(int row, int column);
+    void flushRepaint();
     bool fromCode_ = false;
     bool painting_ = true;
-    void flushRepaint();
     QRegion pending_;
     QElapsedTimer sinceFlush_;
     int nextFrameMs_ = 0;

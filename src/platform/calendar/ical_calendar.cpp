@@ -80,17 +80,22 @@ qint64 rawWallSeconds(const icaltimetype& t) {
     return s;
 }
 
+bool emptyList(const short* list) {
+    return list[0] == ICAL_RECURRENCE_ARRAY_MAX;
+}
+
+// Whether the rule has no BY parts, BYDAY aside.
+bool noByPartsButDay(const icalrecurrencetype& rule) {
+    return emptyList(rule.by_second) && emptyList(rule.by_minute) && emptyList(rule.by_hour) &&
+           emptyList(rule.by_month_day) && emptyList(rule.by_year_day) &&
+           emptyList(rule.by_week_no) && emptyList(rule.by_month) && emptyList(rule.by_set_pos);
+}
+
 // The length in wall seconds of each step of an hourly, minutely or secondly rule that has no
 // COUNT and no BY parts, or 0 for every other rule.
 qint64 plainSubDailyStepSeconds(const icalrecurrencetype& rule) {
-    if (rule.count != 0 || rule.interval <= 0)
+    if (rule.count != 0 || rule.interval <= 0 || !noByPartsButDay(rule) || !emptyList(rule.by_day))
         return 0;
-    const short* parts[] = {rule.by_second,  rule.by_minute,    rule.by_hour,
-                            rule.by_day,     rule.by_month_day, rule.by_year_day,
-                            rule.by_week_no, rule.by_month,     rule.by_set_pos};
-    for (const short* part : parts)
-        if (part[0] != ICAL_RECURRENCE_ARRAY_MAX)
-            return 0;
     switch (rule.freq) {
     case ICAL_HOURLY_RECURRENCE:
         return qint64(rule.interval) * 3600;
@@ -111,14 +116,14 @@ QDateTime toLocal(const icaltimetype& t, TimeKind kind, icaltimezone* zone) {
     switch (kind) {
     case TimeKind::Date:
         return QDateTime(dateOf(t), QTime(0, 0));
-    case TimeKind::Floating:
-        return QDateTime(dateOf(t), QTime(t.hour, t.minute, t.second));
     case TimeKind::Utc:
         return QDateTime::fromSecsSinceEpoch(rawWallSeconds(t));
     case TimeKind::Zoned:
-        if (t.year > kLastZonedYear)
-            return QDateTime(dateOf(t), QTime(t.hour, t.minute, t.second));
-        return QDateTime::fromSecsSinceEpoch(icaltime_as_timet_with_zone(t, zone));
+        if (t.year <= kLastZonedYear)
+            return QDateTime::fromSecsSinceEpoch(icaltime_as_timet_with_zone(t, zone));
+        [[fallthrough]];
+    case TimeKind::Floating:
+        return QDateTime(dateOf(t), QTime(t.hour, t.minute, t.second));
     }
     return {};
 }
@@ -312,10 +317,6 @@ std::vector<icalcomponent*> parseComponents(const QByteArray& text) {
     return out;
 }
 
-bool emptyList(const short* list) {
-    return list[0] == ICAL_RECURRENCE_ARRAY_MAX;
-}
-
 // The day step of a rule that is plain arithmetic: daily or weekly, by interval alone (a weekly
 // rule may name the start's own weekday). Such series are stepped straight to a window instead
 // of walked through libical's iterator from their start, which costs a few microseconds a step.
@@ -324,9 +325,7 @@ std::optional<int> plainStepDays(const icalrecurrencetype& rule, const icaltimet
         return std::nullopt;
     if (rule.rscale && *rule.rscale)
         return std::nullopt;
-    if (!emptyList(rule.by_second) || !emptyList(rule.by_minute) || !emptyList(rule.by_hour) ||
-        !emptyList(rule.by_month_day) || !emptyList(rule.by_year_day) ||
-        !emptyList(rule.by_week_no) || !emptyList(rule.by_month) || !emptyList(rule.by_set_pos))
+    if (!noByPartsButDay(rule))
         return std::nullopt;
     if (!emptyList(rule.by_day)) {
         if (rule.freq != ICAL_WEEKLY_RECURRENCE || rule.by_day[1] != ICAL_RECURRENCE_ARRAY_MAX ||
