@@ -7,7 +7,7 @@
 // The window is offscreen unless QT_QPA_PLATFORM says otherwise.
 
 #include "bench/board_measure.h"
-#include "bench/store_generator.h"
+#include "tools/store_generator.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

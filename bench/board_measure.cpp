@@ -3,10 +3,10 @@
 #include "board/form1.h"
 #include "calendar/day_query.h"
 #include "groups/group_files.h"
-#include "platform/calendar_connection.h"
+#include "calendar/calendar_connection.h"
 #include "platform/prompts.h"
 #include "platform/qt_desktop.h"
-#include "platform/service_profile.h"
+#include "calendar/service_profile.h"
 #include "support/memory_settings.h"
 
 #include <QCoreApplication>

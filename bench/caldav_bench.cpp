@@ -7,16 +7,16 @@
 //
 //   caldav_bench [people] [events per person]
 
-#include "bench/store_generator.h"
+#include "tools/store_generator.h"
 #include "bench_platform.h"
 #include "calendar/day_query.h"
-#include "platform/caldav/caldav_application.h"
-#include "platform/caldav/caldav_session.h"
-#include "platform/calendar/entry_id.h"
-#include "platform/calendar_connection.h"
+#include "calendar/caldav/caldav_application.h"
+#include "calendar/caldav/caldav_session.h"
+#include "calendar/ical/entry_id.h"
+#include "calendar/calendar_connection.h"
 #include "platform/desktop.h"
 #include "platform/prompts.h"
-#include "platform/service_profile.h"
+#include "calendar/service_profile.h"
 #include "support/radicale_server.h"
 
 #include <QCoreApplication>

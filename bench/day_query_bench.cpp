@@ -6,10 +6,10 @@
 
 #include "bench_platform.h"
 #include "calendar/day_query.h"
-#include "platform/calendar_connection.h"
+#include "calendar/calendar_connection.h"
 #include "platform/desktop.h"
 #include "platform/prompts.h"
-#include "platform/service_profile.h"
+#include "calendar/service_profile.h"
 
 #include <QCoreApplication>
 #include <QDate>

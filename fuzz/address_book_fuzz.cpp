@@ -1,7 +1,7 @@
 // The local store's address book people.vcf, as written by any vCard-exporting program.
 
 #include "fuzz_target.h"
-#include "platform/local_store/address_book.h"
+#include "calendar/local/address_book.h"
 
 #include <cstdlib>
 

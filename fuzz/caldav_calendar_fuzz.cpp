@@ -4,8 +4,8 @@
 
 #include "calendar_month_fuzz.h"
 #include "fuzz_target.h"
-#include "platform/caldav/calendar_copy.h"
-#include "platform/caldav/dav_xml.h"
+#include "calendar/caldav/calendar_copy.h"
+#include "calendar/caldav/dav_xml.h"
 
 using namespace rv::caldav;
 

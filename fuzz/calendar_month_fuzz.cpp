@@ -1,6 +1,6 @@
 #include "calendar_month_fuzz.h"
 
-#include "board/day_occupancy.h"
+#include "days/day_occupancy.h"
 #include "calendar/day_query.h"
 
 #include <cstdlib>

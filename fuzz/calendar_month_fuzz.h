@@ -3,7 +3,7 @@
 // What the board does with one calendar: a month of day queries through the item collection,
 // each day's items read as the board reads them (times, masked subject, location, booked time).
 
-#include "platform/calendar/occurrence_items.h"
+#include "calendar/ical/occurrence_items.h"
 
 #include <memory>
 

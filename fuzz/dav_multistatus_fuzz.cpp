@@ -3,9 +3,9 @@
 // and the board do.
 
 #include "fuzz_target.h"
-#include "platform/caldav/dav_xml.h"
-#include "platform/caldav/principal_match.h"
-#include "platform/calendar_service.h"
+#include "calendar/caldav/dav_xml.h"
+#include "calendar/caldav/principal_match.h"
+#include "calendar/calendar_service.h"
 
 #include <cstdlib>
 

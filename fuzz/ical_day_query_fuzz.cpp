@@ -3,7 +3,7 @@
 
 #include "calendar_month_fuzz.h"
 #include "fuzz_target.h"
-#include "platform/calendar/expanded_calendar.h"
+#include "calendar/ical/expanded_calendar.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     rv::fuzz::useFixedTimeZone();

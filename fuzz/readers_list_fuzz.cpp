@@ -1,7 +1,7 @@
 // A calendar's reader list calendars/<user>.readers.
 
 #include "fuzz_target.h"
-#include "platform/local_store/readers_list.h"
+#include "calendar/local/readers_list.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     return 0;

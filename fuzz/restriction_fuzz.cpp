@@ -1,8 +1,8 @@
 // The restriction language of Find: any filter text, parsed and evaluated against fixed items.
 
 #include "fuzz_target.h"
-#include "platform/calendar/restriction.h"
-#include "platform/calendar_service.h"
+#include "calendar/ical/restriction.h"
+#include "calendar/calendar_service.h"
 
 #include <cstdlib>
 #include <vector>

@@ -1,7 +1,7 @@
 #include "board/board_grid.h"
 
-#include "platform/colors.h"
-#include "platform/twips.h"
+#include "ui/colors.h"
+#include "ui/twips.h"
 
 #include <QHeaderView>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "board/day_category.h"
-#include "platform/calendar_service.h"
+#include "days/day_category.h"
+#include "calendar/calendar_service.h"
 
 #include <cstdint>
 #include <memory>

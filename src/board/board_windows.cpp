@@ -5,8 +5,8 @@
 #include "board/month_layout.h"
 #include "groups/frmgroup.h"
 #include "legend/frmlegend.h"
-#include "output/frmabout.h"
-#include "output/print_to_word.h"
+#include "about/frmabout.h"
+#include "printout/print_to_word.h"
 
 namespace rv {
 

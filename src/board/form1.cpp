@@ -1,13 +1,13 @@
 #include "board/form1.h"
 
-#include "board/category_colors.h"
+#include "days/category_colors.h"
 #include "board/month_layout.h"
 #include "groups/frmgroup.h"
 #include "groups/group_files.h"
-#include "platform/calendar_connection.h"
+#include "calendar/calendar_connection.h"
 #include "platform/prompts.h"
 #include "platform/settings_store.h"
-#include "platform/twips.h"
+#include "ui/twips.h"
 
 #include <QAction>
 #include <QApplication>

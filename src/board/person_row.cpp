@@ -1,6 +1,6 @@
 // Reading one person's month into their row: shared by the whole build and the row refresh.
 
-#include "board/day_occupancy.h"
+#include "days/day_occupancy.h"
 #include "board/day_texts.h"
 #include "board/form1.h"
 #include "board/month_layout.h"

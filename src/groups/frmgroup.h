@@ -1,7 +1,7 @@
 #pragma once
 
 #include "groups/group_files.h"
-#include "platform/calendar_service.h"
+#include "calendar/calendar_service.h"
 #include "platform/prompts.h"
 #include "platform/settings_store.h"
 

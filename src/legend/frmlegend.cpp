@@ -2,10 +2,10 @@
 
 #include "legend/color_swatch.h"
 #include "legend/stay_on_top.h"
-#include "platform/colors.h"
+#include "ui/colors.h"
 #include "platform/prompts.h"
 #include "platform/settings_store.h"
-#include "platform/twips.h"
+#include "ui/twips.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "board/day_category.h"
-#include "platform/window_placement.h"
+#include "days/day_category.h"
+#include "ui/window_placement.h"
 
 #include <QWidget>
 #include <array>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/window_placement.h"
+#include "ui/window_placement.h"
 
 #include <QPoint>
 

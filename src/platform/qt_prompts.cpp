@@ -1,6 +1,6 @@
 #include "platform/qt_prompts.h"
 
-#include "platform/colors.h"
+#include "ui/colors.h"
 
 #include <QColorDialog>
 #include <QInputDialog>

@@ -3,8 +3,8 @@
 // proxy in front of it injects the fault. The build ends within the request time-out, shows no
 // message, keeps every row on its own member, and the board answers the next click and build.
 
-#include "platform/caldav/caldav_application.h"
-#include "platform/calendar/entry_id.h"
+#include "calendar/caldav/caldav_application.h"
+#include "calendar/ical/entry_id.h"
 #include "support/board_fixture.h"
 #include "support/fault_proxy.h"
 #include "support/radicale_server.h"

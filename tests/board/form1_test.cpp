@@ -1,4 +1,4 @@
-#include "board/category_colors.h"
+#include "days/category_colors.h"
 #include "board/form1.h"
 #include "board/month_layout.h"
 #include "platform/qsettings_store.h"

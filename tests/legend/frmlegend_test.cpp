@@ -1,7 +1,7 @@
 #include "legend/color_swatch.h"
 #include "legend/frmlegend.h"
 #include "legend/stay_on_top.h"
-#include "platform/colors.h"
+#include "ui/colors.h"
 #include "support/memory_settings.h"
 #include "support/scripted_prompts.h"
 

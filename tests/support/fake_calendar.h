@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/calendar_service.h"
+#include "calendar/calendar_service.h"
 
 #include <QDate>
 #include <QMap>

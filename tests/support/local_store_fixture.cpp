@@ -1,7 +1,7 @@
 #include "support/local_store_fixture.h"
 
-#include "platform/calendar_connection.h"
-#include "platform/service_profile.h"
+#include "calendar/calendar_connection.h"
+#include "calendar/service_profile.h"
 
 #include <QDateTime>
 #include <QFile>

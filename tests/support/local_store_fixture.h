@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/calendar_service.h"
+#include "calendar/calendar_service.h"
 #include "support/recording_desktop.h"
 #include "support/scripted_prompts.h"
 

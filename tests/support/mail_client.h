@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/calendar_service.h"
-#include "platform/mail_folder.h"
+#include "calendar/calendar_service.h"
+#include "calendar/mail_folder.h"
 
 #include <QStringList>
 

@@ -1,7 +1,7 @@
 #include "support/radicale_server.h"
 
-#include "platform/caldav/dav_http.h"
-#include "platform/calendar_service.h"
+#include "calendar/caldav/dav_http.h"
+#include "calendar/calendar_service.h"
 
 #include <QDeadlineTimer>
 #include <QDir>

@@ -1,0 +1,351 @@
+// The local calendar store behind the calendar-service seam: address book, access, entry
+// identifiers, and calendars read from files that change under it.
+
+#include "calendar/day_query.h"
+#include "calendar/calendar_connection.h"
+#include "calendar/local/calendar_file_cache.h"
+#include "calendar/service_profile.h"
+#include "support/recording_desktop.h"
+#include "support/scripted_prompts.h"
+
+#include <QDate>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <ctime>
+#include <filesystem>
+#include <unistd.h>
+
+using namespace rv;
+
+namespace {
+
+// Written by hand the way a team would: folded lines, a group prefix, properties this program
+// does not use, a card without a UID.
+const QByteArray kPeople = "BEGIN:VCARD\r\n"
+                           "VERSION:3.0\r\n"
+                           "UID:alice\r\n"
+                           "FN:Alice\r\n"
+                           "  Archer\r\n"
+                           "N:Archer;Alice;;;\r\n"
+                           "TEL;TYPE=work:+49 30 1234\r\n"
+                           "EMAIL;TYPE=work:alice@example.org\r\n"
+                           "END:VCARD\r\n"
+                           "BEGIN:VCARD\r\n"
+                           "VERSION:4.0\r\n"
+                           "UID:bob\r\n"
+                           "FN:Bob Baker\r\n"
+                           "item1.EMAIL:bob.b@example.org\r\n"
+                           "EMAIL;PREF=1:bob@example.org\r\n"
+                           "END:VCARD\r\n"
+                           "BEGIN:VCARD\r\n"
+                           "VERSION:3.0\r\n"
+                           "UID:bobby\r\n"
+                           "FN:Bobby Tables\r\n"
+                           "EMAIL:bobby@example.org\r\n"
+                           "END:VCARD\r\n"
+                           "BEGIN:VCARD\r\n"
+                           "UID:carol\r\n"
+                           "FN:Carol Cole\r\n"
+                           "EMAIL:carol@example.org\r\n"
+                           "END:VCARD\r\n"
+                           "BEGIN:VCARD\r\n"
+                           "UID:dave\r\n"
+                           "FN:Dave Dunn\r\n"
+                           "EMAIL:dave@example.org\r\n"
+                           "END:VCARD\r\n"
+                           "BEGIN:VCARD\r\n"
+                           "FN:Nobody Without Uid\r\n"
+                           "EMAIL:nobody@example.org\r\n"
+                           "END:VCARD\r\n";
+
+QByteArray oneEvent(const QByteArray& start, const QByteArray& end, const QByteArray& subject) {
+    return "BEGIN:VEVENT\r\nUID:" + subject + "\r\nSUMMARY:" + subject + "\r\nDTSTART:" + start +
+           "\r\nDTEND:" + end + "\r\nEND:VEVENT\r\n";
+}
+
+QByteArray calendarOf(const QByteArray& events) {
+    return "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Rotaview tests//EN\r\n" + events +
+           "END:VCALENDAR\r\n";
+}
+
+const QByteArray kMeeting = oneEvent("19980305T090000", "19980305T100000", "Meeting");
+
+class Store {
+public:
+    Store() { QDir(dir.path()).mkpath(QStringLiteral("calendars")); }
+
+    void write(const QString& name, const QByteArray& text) {
+        QFile file(dir.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text);
+    }
+
+    std::shared_ptr<CalendarNamespace> open(const QString& user, const QString& folder = {}) {
+        ServiceProfile profile;
+        profile.backend = QStringLiteral("local");
+        profile.folder = folder.isEmpty() ? dir.path() : folder;
+        profile.user = user;
+        application = openCalendarApplication(profile, CalendarServiceContext{prompts, desktop});
+        return application->GetNamespace(QStringLiteral("MAPI"));
+    }
+
+    QTemporaryDir dir;
+    test::ScriptedPrompts prompts;
+    test::RecordingDesktop desktop;
+    std::unique_ptr<CalendarApplication> application;
+};
+
+std::uint32_t openFailure(CalendarNamespace& ns, const QString& name, int kind = kFolderCalendar) {
+    auto recipient = ns.CreateRecipient(name);
+    recipient->Resolve();
+    try {
+        ns.GetSharedDefaultFolder(*recipient, kind);
+    } catch (const CalendarError& error) {
+        return error.code();
+    }
+    return 0;
+}
+
+QStringList subjectsOn(CalendarFolder& folder, int day, int month, int year) {
+    DayQueryResult result = query_day(folder, day, month, year);
+    QStringList out;
+    if (result.failure)
+        out << QStringLiteral("failed %1").arg(result.failure->code(), 0, 16);
+    for (const auto& item : result.items)
+        out << item->Subject();
+    return out;
+}
+
+} // namespace
+
+class LocalStoreTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() {
+        qputenv("TZ", "Europe/Berlin");
+        tzset();
+    }
+
+    void resolvesByTheAddressBookRule() {
+        Store store;
+        store.write("people.vcf", kPeople);
+        auto ns = store.open("dave");
+        auto resolve = [&](const QString& text) {
+            auto r = ns->CreateRecipient(text);
+            return r->Resolve() ? r->Name() : QStringLiteral("(unresolved: %1)").arg(r->Name());
+        };
+        QCOMPARE(resolve("Alice Archer"), QStringLiteral("Alice Archer")); // folded FN
+        QCOMPARE(resolve("alice archer"), QStringLiteral("Alice Archer"));
+        QCOMPARE(resolve("BOB@example.org"), QStringLiteral("Bob Baker")); // preferred e-mail
+        QCOMPARE(resolve("carol"), QStringLiteral("Carol Cole"));          // user name
+        QCOMPARE(resolve("Ali"), QStringLiteral("Alice Archer"));          // the only prefix
+        QCOMPARE(resolve("bobby@"), QStringLiteral("Bobby Tables"));
+        QCOMPARE(resolve("bob baker"), QStringLiteral("Bob Baker"));
+        // "Bo" begins both Bob Baker and Bobby Tables; "Bob" is Bob's user name, and an exact
+        // match wins over the prefixes.
+        QCOMPARE(resolve("Bo"), QStringLiteral("(unresolved: Bo)"));
+        QCOMPARE(resolve("Bob"), QStringLiteral("Bob Baker"));
+        QCOMPARE(resolve("Zed"), QStringLiteral("(unresolved: Zed)"));
+        QCOMPARE(resolve(""), QStringLiteral("(unresolved: )"));
+        QCOMPARE(resolve("Nobody Without Uid"), QStringLiteral("(unresolved: Nobody Without Uid)"));
+        auto unresolved = ns->CreateRecipient("Zed");
+        QVERIFY(!unresolved->Resolved());
+        QVERIFY(unresolved->EntryID().isEmpty());
+
+        // No address book at all: nobody resolves, nothing fails.
+        Store empty;
+        auto ns2 = empty.open("dave");
+        QVERIFY(!ns2->CreateRecipient("Alice Archer")->Resolve());
+        // No store folder at all: the service opens, every calendar is missing.
+        auto ns3 = empty.open("dave", empty.dir.filePath("no/such/store"));
+        QVERIFY(!ns3->CreateRecipient("dave")->Resolve());
+        QCOMPARE(openFailure(*ns3, "dave"), calendar_error::CalendarDenied);
+    }
+
+    void entryIdsRoundTrip() {
+        Store store;
+        store.write("people.vcf", kPeople);
+        auto ns = store.open("dave");
+        auto alice = ns->CreateRecipient("Alice Archer");
+        QVERIFY(alice->Resolve());
+        const QString id = alice->EntryID();
+        QVERIFY(id.size() >= 151 && id.size() <= 200);
+        QCOMPARE(id, id.toUpper());
+
+        auto again = ns->GetRecipientFromID(id);
+        QVERIFY(again->Resolve());
+        QVERIFY(again->Resolved());
+        QCOMPARE(again->Name(), QStringLiteral("Alice Archer"));
+        QCOMPARE(again->EntryID(), id);
+        // Stable across runs: a new service over the same store gives the same identifier.
+        Store* same = &store;
+        auto ns2 = same->open("carol");
+        auto alice2 = ns2->CreateRecipient("alice@example.org");
+        QVERIFY(alice2->Resolve());
+        QCOMPARE(alice2->EntryID(), id);
+
+        for (const QString& bad :
+             {QStringLiteral("XXX"), QString(), QStringLiteral("0123"),
+              QString(160, QLatin1Char('F')), QStringLiteral("Alice Archer")}) {
+            try {
+                ns2->GetRecipientFromID(bad);
+                QFAIL(qPrintable("accepted " + bad));
+            } catch (const CalendarError& error) {
+                QCOMPARE(error.code(), calendar_error::UnknownEntry);
+            }
+        }
+
+        // Alice leaves the address book: her identifier gives a recipient that does not resolve.
+        QByteArray withoutAlice = kPeople;
+        withoutAlice.remove(0, withoutAlice.indexOf("BEGIN:VCARD", 10));
+        store.write("people.vcf", withoutAlice);
+        auto gone = ns2->GetRecipientFromID(id);
+        QVERIFY(!gone->Resolved());
+        QVERIFY(!gone->Resolve());
+        QCOMPARE(openFailure(*ns2, "Alice Archer"), calendar_error::CalendarDenied);
+    }
+
+    void accessFollowsTheReaderLists() {
+        Store store;
+        store.write("people.vcf", kPeople);
+        const QByteArray ics = calendarOf(kMeeting);
+        for (const char* user : {"alice", "bob", "bobby", "carol", "dave"})
+            store.write(QStringLiteral("calendars/%1.ics").arg(user), ics);
+        store.write("calendars/bob.readers", "# the team leads\nalice\n\n  DAVE@example.org  \n");
+        store.write("calendars/carol.readers", "alice\nbob@example.org\n");
+        store.write("calendars/bobby.readers", "*\n");
+        store.write("calendars/dave.readers", "alice\n");
+        auto ns = store.open("Dave Dunn");
+
+        QCOMPARE(openFailure(*ns, "alice"), 0u);        // no list: everyone
+        QCOMPARE(openFailure(*ns, "Bob Baker"), 0u);    // named by e-mail
+        QCOMPARE(openFailure(*ns, "Bobby Tables"), 0u); // "*"
+        QCOMPARE(openFailure(*ns, "dave"), 0u);         // one's own calendar
+        QCOMPARE(openFailure(*ns, "Carol Cole"), calendar_error::CalendarDenied);
+        QCOMPARE(openFailure(*ns, "Zed"), calendar_error::CalendarDenied);
+        QCOMPARE(openFailure(*ns, "alice", kFolderInbox), calendar_error::NotSupported);
+        QCOMPARE(calendar_error::CalendarDenied, 0x8004010Fu);
+
+        // Carol herself may read it, and so may Alice.
+        QCOMPARE(openFailure(*store.open("carol"), "Carol Cole"), 0u);
+        QCOMPARE(openFailure(*store.open("alice@example.org"), "Carol Cole"), 0u);
+
+        // A calendar that is missing.
+        QFile::remove(store.dir.filePath("calendars/alice.ics"));
+        QCOMPARE(openFailure(*ns, "alice"), calendar_error::CalendarDenied);
+        // A calendar whose file cannot be read (permissions do not bind the superuser).
+        if (geteuid() != 0) {
+            QFile::setPermissions(store.dir.filePath("calendars/bobby.ics"),
+                                  QFileDevice::WriteOwner);
+            QCOMPARE(openFailure(*ns, "Bobby Tables"), calendar_error::CalendarDenied);
+        }
+
+        // The inbox is the mail folder; the own calendar folder is the connected user's.
+        auto inbox = ns->GetDefaultFolder(kFolderInbox);
+        QVERIFY(inbox->Items()->Add(QStringLiteral("IPM.Note")) != nullptr);
+        auto own = ns->GetDefaultFolder(kFolderCalendar);
+        QCOMPARE(subjectsOn(*own, 5, 3, 1998), QStringList{"Meeting"});
+    }
+
+    void folderShowsItsFileAndAnswersDays() {
+        Store store;
+        store.write("people.vcf", kPeople);
+        store.write("calendars/alice.ics",
+                    calendarOf(kMeeting + oneEvent("19980305T140000", "19980305T150000", "Later") +
+                               oneEvent("19980304T230000", "19980305T000000", "Evening")));
+        auto ns = store.open("dave");
+        auto alice = ns->CreateRecipient("alice");
+        QVERIFY(alice->Resolve());
+        auto folder = ns->GetSharedDefaultFolder(*alice, kFolderCalendar);
+        QCOMPARE(subjectsOn(*folder, 5, 3, 1998), (QStringList{"Meeting", "Later"}));
+        QCOMPARE(subjectsOn(*folder, 4, 3, 1998), QStringList{"Evening"});
+        QCOMPARE(subjectsOn(*folder, 6, 3, 1998), QStringList{});
+
+        folder->Display();
+        QCOMPARE(store.desktop.openedUrls.size(), 1);
+        QCOMPARE(store.desktop.openedUrls.first(),
+                 QUrl::fromLocalFile(store.dir.filePath("calendars/alice.ics")));
+        store.desktop.acceptUrls = false;
+        QVERIFY_THROWS_EXCEPTION(CalendarError, folder->Display());
+
+        // A calendar holds no mail.
+        QVERIFY_THROWS_EXCEPTION(CalendarError, folder->Items()->Add(QStringLiteral("IPM.Note")));
+        // A filter it cannot read fails with its own code; the day query counts the day empty.
+        auto items = folder->Items();
+        items->SetIncludeRecurrences(true);
+        try {
+            items->Find(QStringLiteral("[Start] >= 'tomorrow'"));
+            QFAIL("a malformed filter was accepted");
+        } catch (const CalendarError& error) {
+            QCOMPARE(error.code(), calendar_error::BadFilter);
+        }
+    }
+
+    void changedFilesAreSeenAtTheNextQuery() {
+        Store store;
+        store.write("people.vcf", kPeople);
+        store.write("calendars/alice.ics", calendarOf(kMeeting));
+        auto ns = store.open("dave");
+        auto alice = ns->CreateRecipient("alice");
+        QVERIFY(alice->Resolve());
+        auto folder = ns->GetSharedDefaultFolder(*alice, kFolderCalendar);
+        QCOMPARE(subjectsOn(*folder, 5, 3, 1998), QStringList{"Meeting"});
+
+        store.write("calendars/alice.ics",
+                    calendarOf(kMeeting + oneEvent("19980305T140000", "19980305T150000", "Added")));
+        QCOMPARE(subjectsOn(*folder, 5, 3, 1998), (QStringList{"Meeting", "Added"}));
+
+        // Same size, other content, other time: still seen.
+        store.write("calendars/alice.ics",
+                    calendarOf(kMeeting + oneEvent("19980305T160000", "19980305T170000", "Moved")));
+        std::filesystem::last_write_time(store.dir.filePath("calendars/alice.ics").toStdString(),
+                                         std::filesystem::file_time_type::clock::now() +
+                                             std::chrono::seconds(5));
+        QCOMPARE(subjectsOn(*folder, 5, 3, 1998), (QStringList{"Meeting", "Moved"}));
+
+        // A garbage file: the folder still answers, with nothing.
+        store.write("calendars/alice.ics", QByteArray("\x01\x02 this is not a calendar \xff"));
+        QCOMPARE(subjectsOn(*folder, 5, 3, 1998), QStringList{});
+        auto again = ns->GetSharedDefaultFolder(*alice, kFolderCalendar);
+        QCOMPARE(subjectsOn(*again, 5, 3, 1998), QStringList{});
+
+        // Removed: the query fails as a calendar that cannot be opened.
+        QFile::remove(store.dir.filePath("calendars/alice.ics"));
+        QCOMPARE(subjectsOn(*folder, 5, 3, 1998), QStringList{"failed 8004010f"});
+    }
+
+    void unchangedFilesAreParsedOncePerMonth() {
+        Store store;
+        const QString path = store.dir.filePath("calendars/alice.ics");
+        store.write("calendars/alice.ics", calendarOf(kMeeting));
+        const auto wallDay = [](int y, int m, int d) {
+            return QDate(1970, 1, 1).daysTo(QDate(y, m, d)) * 1440;
+        };
+        const TimeWindow march5{wallDay(1998, 3, 5), wallDay(1998, 3, 6) - 1};
+        const TimeWindow april1{wallDay(1998, 4, 1), wallDay(1998, 4, 2) - 1};
+        CalendarFileCache cache;
+        auto first = cache.current(path);
+        QCOMPARE(cache.parseCount(), 0);
+        for (int i = 0; i < 31; ++i) {
+            QCOMPARE(cache.current(path), first);
+            QCOMPARE(int(cache.current(path)->occurrences(march5)->size()), 1);
+        }
+        QCOMPARE(cache.parseCount(), 1);
+        // Only the expanded months are kept: another month reads the file again.
+        QCOMPARE(int(first->occurrences(april1)->size()), 0);
+        QCOMPARE(cache.parseCount(), 2);
+        QCOMPARE(int(first->occurrences(march5)->size()), 1);
+        QCOMPARE(cache.parseCount(), 2);
+        std::filesystem::last_write_time(path.toStdString(),
+                                         std::filesystem::file_time_type::clock::now() +
+                                             std::chrono::seconds(10));
+        QVERIFY(cache.current(path) != first);
+        QCOMPARE(int(cache.current(path)->occurrences(march5)->size()), 1);
+        QCOMPARE(cache.parseCount(), 3);
+    }
+};
+
+QTEST_MAIN(LocalStoreTest)
+#include "local_store_test.moc"
