@@ -56,21 +56,21 @@ SizeResult runSize(const QString& folder, const StoreOptions& options, QDate mon
     result.people = options.people;
     QElapsedTimer timer;
     timer.start();
-    write_store(folder, options);
+    writeStore(folder, options);
     result.generateMs = double(timer.nsecsElapsed()) / 1e6;
 
     const QString previous = QDir::currentPath();
     QDir::setCurrent(folder);
-    reset_peak_memory();
-    result.baseKib = current_memory_kib();
-    result.floor = measure_floor(kGroup, month);
-    result.floorPeakKib = peak_memory_kib();
-    reset_peak_memory();
-    result.floorPerPerson = measure_floor(kGroup, month, FloorConnection::PerPerson);
-    result.floorPerPersonPeakKib = peak_memory_kib();
-    reset_peak_memory();
-    result.board = measure_board(kGroup, month, repeats, firstRuns);
-    result.boardPeakKib = peak_memory_kib();
+    resetPeakMemory();
+    result.baseKib = currentMemoryKib();
+    result.floor = measureFloor(kGroup, month);
+    result.floorPeakKib = peakMemoryKib();
+    resetPeakMemory();
+    result.floorPerPerson = measureFloor(kGroup, month, FloorConnection::PerPerson);
+    result.floorPerPersonPeakKib = peakMemoryKib();
+    resetPeakMemory();
+    result.board = measureBoard(kGroup, month, repeats, firstRuns);
+    result.boardPeakKib = peakMemoryKib();
     QDir::setCurrent(previous);
     return result;
 }
@@ -154,7 +154,7 @@ int main(int argc, char** argv) {
         QTextStream(stderr) << "--clock is cpu or wall.\n";
         return 2;
     }
-    set_clock(clock == QLatin1String("cpu") ? Clock::Cpu : Clock::Wall);
+    setClock(clock == QLatin1String("cpu") ? Clock::Cpu : Clock::Wall);
     const int events = parser.value(QStringLiteral("events")).toInt();
     const int repeats = std::max(1, parser.value(QStringLiteral("repeats")).toInt());
     const int firstRuns = std::max(1, parser.value(QStringLiteral("first-runs")).toInt());
@@ -181,7 +181,7 @@ int main(int argc, char** argv) {
         runSize(QDir(root).filePath(QStringLiteral("warm-up")), warmUp, month, 1, 1);
     }
 
-    const rv::bench::StorePlan shape = plan_store([&] {
+    const rv::bench::StorePlan shape = planStore([&] {
         StoreOptions o = options;
         o.people = 2;
         return o;
@@ -317,7 +317,7 @@ int main(int argc, char** argv) {
     }
 
     // The same build against a CalDAV server (Radicale, 20 people, with its HTTP requests per
-    // person) is measured by caldav_bench, which reuses measure_board and measure_floor over a
+    // person) is measured by caldav_bench, which reuses measureBoard and measureFloor over a
     // calendar-service.ini with Backend=caldav.
     out << "\nCalDAV: see caldav_bench (the same board build against a local Radicale).\n";
     out.flush();

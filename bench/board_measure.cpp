@@ -104,7 +104,7 @@ struct Window {
 
 } // namespace
 
-BoardFigures measure_board(const QString& group, QDate month, int repeats, int firstRuns) {
+BoardFigures measureBoard(const QString& group, QDate month, int repeats, int firstRuns) {
     BoardFigures figures;
     std::unique_ptr<Window> window;
     const auto firstBuild = [&](bool painting) {
@@ -148,7 +148,7 @@ BoardFigures measure_board(const QString& group, QDate month, int repeats, int f
     return figures;
 }
 
-FloorFigures measure_floor(const QString& group, QDate month, FloorConnection connection) {
+FloorFigures measureFloor(const QString& group, QDate month, FloorConnection connection) {
     QList<GroupMember> members;
     for (int groupNo : find_group_number(group))
         members += read_members(groupNo);
@@ -202,11 +202,11 @@ FloorFigures measure_floor(const QString& group, QDate month, FloorConnection co
     return figures;
 }
 
-void set_clock(Clock clock) {
+void setClock(Clock clock) {
     clock_ = clock;
 }
 
-qint64 peak_memory_kib() {
+qint64 peakMemoryKib() {
     QFile status(QStringLiteral("/proc/self/status"));
     if (status.open(QIODevice::ReadOnly))
         for (const QByteArray& line : status.readAll().split('\n'))
@@ -217,7 +217,7 @@ qint64 peak_memory_kib() {
     return usage.ru_maxrss;
 }
 
-qint64 current_memory_kib() {
+qint64 currentMemoryKib() {
     QFile status(QStringLiteral("/proc/self/status"));
     if (status.open(QIODevice::ReadOnly))
         for (const QByteArray& line : status.readAll().split('\n'))
@@ -226,7 +226,7 @@ qint64 current_memory_kib() {
     return 0;
 }
 
-bool reset_peak_memory() {
+bool resetPeakMemory() {
     malloc_trim(0);
     QFile clear(QStringLiteral("/proc/self/clear_refs"));
     return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;

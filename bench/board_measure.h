@@ -13,7 +13,7 @@ namespace rv::bench {
 // What the timings count: the process's CPU time (the default: steady on a machine that other
 // work shares) or the time on the wall.
 enum class Clock { Cpu, Wall };
-void set_clock(Clock clock);
+void setClock(Clock clock);
 
 struct BoardFigures {
     int rows = 0;              // person rows the board ended with
@@ -38,7 +38,7 @@ struct FloorFigures {
 // display there is): a first build from start-up, with and without the build's painting, each on
 // `firstRuns` fresh windows (the best counts); then `repeats` builds ("Update Now") with and
 // without painting on the last window (the best counts).
-BoardFigures measure_board(const QString& group, QDate month, int repeats, int firstRuns);
+BoardFigures measureBoard(const QString& group, QDate month, int repeats, int firstRuns);
 
 enum class FloorConnection {
     Shared,    // one connection for everybody, as the board has
@@ -47,13 +47,13 @@ enum class FloorConnection {
 
 // For every member of the group, in member-file order: the look-up, resolve and folder open
 // the board makes, then the day query for every day of the month, summing the booked minutes.
-FloorFigures measure_floor(const QString& group, QDate month,
+FloorFigures measureFloor(const QString& group, QDate month,
                            FloorConnection connection = FloorConnection::Shared);
 
 // Peak resident memory of the process in KiB since the last reset (VmHWM; ru_maxrss where
 // /proc has none), and the reset (returns false where the kernel cannot reset it).
-qint64 peak_memory_kib();
-qint64 current_memory_kib();
-bool reset_peak_memory();
+qint64 peakMemoryKib();
+qint64 currentMemoryKib();
+bool resetPeakMemory();
 
 } // namespace rv::bench

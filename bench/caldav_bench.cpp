@@ -96,7 +96,7 @@ int main(int argc, char** argv) {
     options.people = people;
     options.eventsPerPerson = events;
     options.today = kToday;
-    const bench::StorePlan plan = bench::write_store(workspace.path(), options);
+    const bench::StorePlan plan = bench::writeStore(workspace.path(), options);
     const QString me = plan.connectedUser;
 
     // The same people and calendars on a Radicale: the connected user reads every calendar
@@ -122,7 +122,7 @@ int main(int argc, char** argv) {
     for (int i = 0; i < int(plan.people.size()); ++i) {
         const auto& user = users[i];
         if (!server.putCalendar(user, QStringLiteral("/%1/calendar/").arg(user.name),
-                                bench::calendar_text(plan, i))) {
+                                bench::calendarText(plan, i))) {
             std::fprintf(stderr, "cannot fill %s's calendar: %s\n", qPrintable(user.name),
                          qPrintable(server.error()));
             return 1;

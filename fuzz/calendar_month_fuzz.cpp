@@ -40,7 +40,7 @@ void queryMonth(const std::shared_ptr<OccurrenceSource>& source, int month, int 
             mask_subject(*item);
             item->Location();
         }
-        day_category(result.items, d, month, year);
+        dayCategory(result.items, d, month, year);
     }
 }
 

@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    QFile file(rv::member_file_name(0));
+    QFile file(rv::memberFileName(0));
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         std::abort();
     file.write(rv::fuzz::bytesOf(data, size));

@@ -106,7 +106,7 @@ int main(int argc, char** argv) {
     }
 
     try {
-        const rv::bench::StorePlan plan = rv::bench::create_workspace(folders.front(), options);
+        const rv::bench::StorePlan plan = rv::bench::createWorkspace(folders.front(), options);
         if (parser.isSet(QStringLiteral("default-group")))
             seedDefaultGroup(parser.value(QStringLiteral("default-group")));
         QTextStream(stdout) << "Wrote a workspace of " << plan.people.size() << " people ("

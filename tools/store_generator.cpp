@@ -650,11 +650,11 @@ void writeGroupFiles(const QString& folder, const StorePlan& plan) {
     try {
         // The group writers keep records past the end marker; start from empty files so that
         // the bytes depend on the plan alone.
-        workdir::remove(group_index_file_name());
+        workdir::remove(groupIndexFileName());
         QStringList names;
         for (int g = 0; g < int(plan.groups.size()); ++g) {
             names << plan.groups[g].name;
-            workdir::remove(member_file_name(g));
+            workdir::remove(memberFileName(g));
         }
         write_group_index(names);
         for (int g = 0; g < int(plan.groups.size()); ++g)
@@ -666,7 +666,7 @@ void writeGroupFiles(const QString& folder, const StorePlan& plan) {
 
 } // namespace
 
-StorePlan plan_store(const StoreOptions& options) {
+StorePlan planStore(const StoreOptions& options) {
     if (options.people < 2)
         throw std::invalid_argument("A store needs at least two people.");
     if (!options.today.isValid())
@@ -741,12 +741,12 @@ StorePlan plan_store(const StoreOptions& options) {
     return plan;
 }
 
-QByteArray calendar_text(const StorePlan& plan, int person) {
+QByteArray calendarText(const StorePlan& plan, int person) {
     return PersonCalendar(plan, person).text();
 }
 
-StorePlan write_store(const QString& folder, const StoreOptions& options) {
-    const StorePlan plan = plan_store(options);
+StorePlan writeStore(const QString& folder, const StoreOptions& options) {
+    const StorePlan plan = planStore(options);
     const QDir root(folder);
     if (!QDir().mkpath(root.filePath(QStringLiteral("store/calendars"))))
         throw std::runtime_error(
@@ -756,7 +756,7 @@ StorePlan write_store(const QString& folder, const StoreOptions& options) {
     writeFile(root.filePath(QStringLiteral("store/people.vcf")), addressBook(plan));
     for (int i = 0; i < int(plan.people.size()); ++i)
         writeFile(calendars.filePath(plan.people[i].user + QStringLiteral(".ics")),
-                  calendar_text(plan, i));
+                  calendarText(plan, i));
 
     // Who may read what: one calendar the connected user may not read, one shared by e-mail
     // address, one open to everyone in so many words; the rest have no list (everyone).
@@ -788,7 +788,7 @@ StorePlan write_store(const QString& folder, const StoreOptions& options) {
     return plan;
 }
 
-StorePlan create_workspace(const QString& folder, const StoreOptions& options) {
+StorePlan createWorkspace(const QString& folder, const StoreOptions& options) {
     const QFileInfo target(folder);
     if (target.exists()) {
         if (!target.isDir() || !QDir(folder).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot |
@@ -801,7 +801,7 @@ StorePlan create_workspace(const QString& folder, const StoreOptions& options) {
     const QString part = target.absoluteFilePath() + QStringLiteral(".part");
     QDir(part).removeRecursively();
     try {
-        const StorePlan plan = write_store(part, options);
+        const StorePlan plan = writeStore(part, options);
         if (target.exists())
             QDir().rmdir(target.absoluteFilePath());
         if (!QDir().rename(part, target.absoluteFilePath()))

@@ -65,14 +65,14 @@ struct StorePlan {
 };
 
 // The people, groups and span the options give, without writing anything.
-StorePlan plan_store(const StoreOptions& options);
+StorePlan planStore(const StoreOptions& options);
 
 // The iCalendar text of one person's calendar (CRLF lines, folded at 75 octets).
-QByteArray calendar_text(const StorePlan& plan, int person);
+QByteArray calendarText(const StorePlan& plan, int person);
 
 // Writes every file of the workspace into folder (created when absent), replacing files of the
 // same names. Throws std::runtime_error when a file cannot be written.
-StorePlan write_store(const QString& folder, const StoreOptions& options);
+StorePlan writeStore(const QString& folder, const StoreOptions& options);
 
 // A workspace already holds something, and is left as it is.
 class WorkspaceExists : public std::runtime_error {
@@ -84,6 +84,6 @@ public:
 // empty, so that a workspace the user has worked in is never overwritten. The files are written
 // into a sibling folder first and moved into place at the end, so that an interrupted run leaves
 // no half-made workspace behind.
-StorePlan create_workspace(const QString& folder, const StoreOptions& options);
+StorePlan createWorkspace(const QString& folder, const StoreOptions& options);
 
 } // namespace rv::bench

@@ -27,7 +27,7 @@ void Form1::Init_Grid() {
     std::optional<CalendarError> serviceFailure;
     readFailure_.reset();
     try {
-        for (const RowMember& member : board_group_members(groupName)) {
+        for (const RowMember& member : boardGroupMembers(groupName)) {
             if (!groupName.isEmpty())
                 state_.cur_group_no = member.groupNo;
             try {
@@ -49,7 +49,7 @@ void Form1::Init_Grid() {
         row1Stale_ = false;
     }
 
-    header_and_widths();
+    headerAndWidths();
     Grid1->selectFromCode(std::max(0, Grid1->currentRow()), 0);
 
     const int people = Grid1->rowCount() - 1;
@@ -58,17 +58,17 @@ void Form1::Init_Grid() {
         // The identifiers were read from the member files a moment ago in this same build;
         // reading each row's again from the file's start would cost the square of the rows.
         const RowMember& member = rowMembers_[r];
-        read_person_row(r, member.record > 0 ? member.id : get_user_x(r), RowPass::Build);
+        readPersonRow(r, member.record > 0 ? member.id : get_user_x(r), RowPass::Build);
         // A progress panel repaints itself on every change: move it with the cells' frames.
         if (r == people || Grid1->frameDue())
             pbar_users->setValue(qRound(100.0 * r / people));
     }
     allignc1();
 
-    tell_service_failures(serviceFailure);
+    tellServiceFailures(serviceFailure);
 }
 
-void Form1::tell_service_failures(const std::optional<CalendarError>& lookUpFailure) {
+void Form1::tellServiceFailures(const std::optional<CalendarError>& lookUpFailure) {
     if (calendarUnavailable_ || (!lookUpFailure && !readFailure_))
         return;
     QStringList text;
@@ -108,13 +108,13 @@ void Form1::add_user(const QString& useri, std::int16_t st1, int groupNo) {
 QString Form1::get_user_x(int userx) {
     // A member file that cannot be read gives no identifier, which no look-up resolves.
     try {
-        return stored_id_of_row(userx);
+        return storedIdOfRow(userx);
     } catch (const FileError&) {
         return {};
     }
 }
 
-QString Form1::stored_id_of_row(int userx) {
+QString Form1::storedIdOfRow(int userx) {
     if (userx >= 1 && userx < static_cast<int>(rowMembers_.size()) && rowMembers_[userx].record > 0)
         return member_id_at(rowMembers_[userx].groupNo, rowMembers_[userx].record, true);
     // A row the board does not know the record of is taken as the record of the same number.

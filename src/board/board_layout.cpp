@@ -58,7 +58,7 @@ void Form1::set_grid() {
     Grid1->setColumnCount(get_days_of_month(state_.cur_month, state_.cur_year));
 }
 
-void Form1::header_and_widths() {
+void Form1::headerAndWidths() {
     const int columns = get_days_of_month(state_.cur_month, state_.cur_year);
     Grid1->setColumnCount(columns);
     pbar_users->setValue(0);

@@ -14,7 +14,7 @@ void appendMembers(int groupNo, std::vector<RowMember>& members) {
 
 } // namespace
 
-std::vector<RowMember> board_group_members(const QString& groupName) {
+std::vector<RowMember> boardGroupMembers(const QString& groupName) {
     std::vector<RowMember> members;
     if (groupName.isEmpty()) {
         appendMembers(0, members);

@@ -17,6 +17,6 @@ struct RowMember {
 // The members the board shows for a group name: with an empty name those of "GRP0.DAT";
 // otherwise those of every index record with exactly that name, in index order. Throws FileError
 // (platform/workdir_files.h) naming a file that could not be read.
-std::vector<RowMember> board_group_members(const QString& groupName);
+std::vector<RowMember> boardGroupMembers(const QString& groupName);
 
 } // namespace rv

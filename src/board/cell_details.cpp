@@ -35,7 +35,7 @@ void Form1::GRID1_SelChange() {
         return;
     }
     const int day = Grid1->selectedColumn();
-    const auto opened = open_selected_calendar();
+    const auto opened = openSelectedCalendar();
     if (!opened)
         return;
     if (opened->denied) {
@@ -44,7 +44,7 @@ void Form1::GRID1_SelChange() {
         return;
     }
     const DayQueryResult items = query_day(*opened->folder, day, state_.cur_month, state_.cur_year);
-    const QString text = details_text(items.items);
+    const QString text = detailsText(items.items);
     const QString title = opened->recipient->Name() + QLatin1Char(' ') + QString::number(day);
     services_.prompts.message(this, text.isEmpty() ? QStringLiteral("Free All Day") : text, title);
 }
@@ -52,7 +52,7 @@ void Form1::GRID1_SelChange() {
 void Form1::Grid1_DblClick() {
     if (Grid1->selectedColumn() == 0)
         return;
-    const auto opened = open_selected_calendar();
+    const auto opened = openSelectedCalendar();
     if (!opened)
         return;
     if (opened->denied) {
@@ -68,7 +68,7 @@ void Form1::Grid1_DblClick() {
     }
 }
 
-std::optional<OpenedCalendar> Form1::open_selected_calendar() {
+std::optional<OpenedCalendar> Form1::openSelectedCalendar() {
     const int row = Grid1->selectedRow();
     const int column = Grid1->selectedColumn();
     if (row < 1 || column < 1)

@@ -16,7 +16,7 @@ QString clockText(const QDateTime& time, bool withDay) {
 
 } // namespace
 
-QString day_details_text(const DayItems& items) {
+QString dayDetailsText(const DayItems& items) {
     QString text;
     for (const auto& item : items) {
         if (!text.isEmpty())
@@ -26,7 +26,7 @@ QString day_details_text(const DayItems& items) {
     return text;
 }
 
-QString details_line(const AppointmentItem& item) {
+QString detailsLine(const AppointmentItem& item) {
     const int sensitivity = item.Sensitivity();
     const QChar cr(13);
     if (sensitivity == kSensitivityNormal)
@@ -40,10 +40,10 @@ QString details_line(const AppointmentItem& item) {
            QLatin1Char(' ') + subject + cr;
 }
 
-QString details_text(const DayItems& items) {
+QString detailsText(const DayItems& items) {
     QString text;
     for (const auto& item : items)
-        text += details_line(*item);
+        text += detailsLine(*item);
     return text;
 }
 

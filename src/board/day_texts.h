@@ -11,13 +11,13 @@ namespace rv {
 using DayItems = std::vector<std::unique_ptr<AppointmentItem>>;
 
 // A day cell's text: the masked subjects of the day's items joined by ":".
-QString day_details_text(const DayItems& items);
+QString dayDetailsText(const DayItems& items);
 
 // One line of the details box, ended by a carriage return. Normal items show the day of month,
 // times, subject and location; masked ones only times and the masked subject.
-QString details_line(const AppointmentItem& item);
+QString detailsLine(const AppointmentItem& item);
 
 // The details box text for a day: one line per item.
-QString details_text(const DayItems& items);
+QString detailsText(const DayItems& items);
 
 } // namespace rv

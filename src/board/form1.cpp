@@ -155,7 +155,7 @@ void Form1::Form_Load() {
     Grid1->setRowCount(1);
     Text1->setText(services_.settings.GetSetting(QStringLiteral("Settings"),
                                                  QStringLiteral("DefaultGrp"), QString()));
-    if (!group_index_exists())
+    if (!groupIndexExists())
         Text1->clear();
     connectCalendar();
     set_grid();

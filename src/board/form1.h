@@ -45,7 +45,7 @@ public:
     // Month grid layout.
     void set_grid();
     void allignc1();
-    void header_and_widths();
+    void headerAndWidths();
 
     // The board build and the person rows.
     void Init_Grid();
@@ -109,13 +109,13 @@ private:
 
     enum class RowPass { Build, Refresh };
     // Reads one person's month into their row: colours, pictures, and with a build the texts.
-    void read_person_row(int row, const QString& id, RowPass pass);
-    QString stored_id_of_row(int userx);
+    void readPersonRow(int row, const QString& id, RowPass pass);
+    QString storedIdOfRow(int userx);
     // Tells the user once, after a build, that the calendar service failed during it.
-    void tell_service_failures(const std::optional<CalendarError>& lookUpFailure);
+    void tellServiceFailures(const std::optional<CalendarError>& lookUpFailure);
     // The person of the selected day cell, looked up by entry identifier, and their calendar;
     // nothing when no day cell is selected, the person does not resolve or the service fails.
-    std::optional<OpenedCalendar> open_selected_calendar();
+    std::optional<OpenedCalendar> openSelectedCalendar();
 
     BoardServices services_;
     BoardState state_;

@@ -22,7 +22,7 @@ std::uint8_t get_days_of_month(std::uint8_t month, std::int16_t year) {
     return static_cast<std::uint8_t>(static_cast<unsigned>(last.day()) + 1);
 }
 
-int day_of_week(int day, int month, int year) {
+int dayOfWeek(int day, int month, int year) {
     const std::chrono::year_month_day date{carried(month, year) /
                                            std::chrono::day{static_cast<unsigned>(day)}};
     const std::chrono::weekday weekday{std::chrono::sys_days{date}};

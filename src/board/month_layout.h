@@ -9,6 +9,6 @@ namespace rv {
 std::uint8_t get_days_of_month(std::uint8_t month, std::int16_t year);
 
 // Day of the week with Sunday as 1 and Saturday as 7.
-int day_of_week(int day, int month, int year);
+int dayOfWeek(int day, int month, int year);
 
 } // namespace rv

@@ -20,7 +20,7 @@ bool isServiceFailure(std::uint32_t code) {
 
 } // namespace
 
-void Form1::read_person_row(int row, const QString& id, RowPass pass) {
+void Form1::readPersonRow(int row, const QString& id, RowPass pass) {
     std::shared_ptr<CalendarRecipient> recipient;
     try {
         // The refresh looks short identifiers up as names; everything else as entry identifiers.
@@ -67,8 +67,8 @@ void Form1::read_person_row(int row, const QString& id, RowPass pass) {
         Grid1->setCellPicture(row, d, QIcon());
         if (pass == RowPass::Build)
             Grid1->setCellText(row, d,
-                               state_.include_details ? day_details_text(day.items) : QString());
-        const DayCategory category = day_category(day.items, d, state_.cur_month, state_.cur_year);
+                               state_.include_details ? dayDetailsText(day.items) : QString());
+        const DayCategory category = dayCategory(day.items, d, state_.cur_month, state_.cur_year);
         Grid1->setCellColor(row, d, paintedColor(state_.category_color[category]));
         // The panel repaints itself on every change: move it with the cells' frames.
         if (d == days || Grid1->frameDue())
@@ -87,7 +87,7 @@ void Form1::update_one_user() {
     if (Grid1->rowCount() > 1 && row >= 1) {
         Grid1->selectFromCode(row, 0);
         Grid1->beginProgress();
-        read_person_row(row, get_user_x(row), RowPass::Refresh);
+        readPersonRow(row, get_user_x(row), RowPass::Refresh);
         if (Grid1->paintingEnabled())
             Grid1->viewport()->update();
     }

@@ -4,11 +4,12 @@
 // object model. The program reads people's calendars only through these interfaces; the
 // backends (the local store in calendar/local/, CalDAV in calendar/caldav/) live behind them.
 
+#include "platform/error.h"
+
 #include <QDateTime>
 #include <QString>
 #include <cstdint>
 #include <memory>
-#include <stdexcept>
 
 namespace rv {
 
@@ -36,16 +37,14 @@ constexpr std::uint32_t NotSupported = 0x80040103;
 constexpr std::uint32_t Corrupt = 0x8004011B;
 } // namespace calendar_error
 
-class CalendarError : public std::runtime_error {
+// A failing calendar call: the service's 32-bit error code, and a message for the user.
+class CalendarError : public Error {
 public:
-    CalendarError(std::uint32_t code, const QString& message)
-        : std::runtime_error(message.toStdString()), code_(code), message_(message) {}
+    CalendarError(std::uint32_t code, const QString& message) : Error(message), code_(code) {}
     std::uint32_t code() const { return code_; }
-    const QString& message() const { return message_; }
 
 private:
     std::uint32_t code_;
-    QString message_;
 };
 
 // Folder kinds of GetSharedDefaultFolder / GetDefaultFolder.

@@ -4,7 +4,7 @@
 
 namespace rv {
 
-QString day_text(int day, int month, int year) {
+QString dayText(int day, int month, int year) {
     return QStringLiteral("%1/%2/%3")
         .arg(day, 2, 10, QLatin1Char('0'))
         .arg(month, 2, 10, QLatin1Char('0'))
@@ -12,7 +12,7 @@ QString day_text(int day, int month, int year) {
 }
 
 QString build_day_filter(int day, int month, int year) {
-    const QString d = day_text(day, month, year);
+    const QString d = dayText(day, month, year);
     return QStringLiteral("([Start]>='") + d + QStringLiteral(" 12:00 AM' and [start]<= '") + d +
            QStringLiteral(" 11:59 PM') or ([Start]<='") + d +
            QStringLiteral(" 12:00 AM' and [end]>= '") + d + QStringLiteral(" 12:01 AM')");
@@ -42,7 +42,7 @@ DayQueryResult query_day(CalendarFolder& folder, int day, int month, int year) {
         // written as a day text: the query fails and the day counts as empty.
         if (!QDate(year, month, day).isValid())
             throw CalendarError(calendar_error::BadFilter,
-                                QStringLiteral("%1 is not a date").arg(day_text(day, month, year)));
+                                QStringLiteral("%1 is not a date").arg(dayText(day, month, year)));
         const QString filter = build_day_filter(day, month, year);
         std::unique_ptr<CalendarItems> items = folder.Items();
         items->SetIncludeRecurrences(true);

@@ -10,7 +10,7 @@
 namespace rv {
 
 // The day text "dd/mm/yyyy", day first.
-QString day_text(int day, int month, int year);
+QString dayText(int day, int month, int year);
 
 // The restriction that selects every item starting within the day, and every item running into
 // the day from an earlier one.

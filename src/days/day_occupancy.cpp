@@ -12,28 +12,28 @@ qint64 minuteOfWallClock(const QDateTime& t) {
 
 } // namespace
 
-qint64 whole_minutes(const QDateTime& start, const QDateTime& end) {
+qint64 wholeMinutes(const QDateTime& start, const QDateTime& end) {
     if (!start.isValid() || !end.isValid())
         return 0;
     return minuteOfWallClock(end) - minuteOfWallClock(start);
 }
 
-qint64 booked_minutes(const std::vector<std::unique_ptr<AppointmentItem>>& items) {
+qint64 bookedMinutes(const std::vector<std::unique_ptr<AppointmentItem>>& items) {
     qint64 minutes = 0;
     for (const auto& item : items)
         if (item)
-            minutes += whole_minutes(item->Start(), item->End());
+            minutes += wholeMinutes(item->Start(), item->End());
     return minutes;
 }
 
-qint64 booked_minutes(const std::vector<std::pair<QDateTime, QDateTime>>& spans) {
+qint64 bookedMinutes(const std::vector<std::pair<QDateTime, QDateTime>>& spans) {
     qint64 minutes = 0;
     for (const auto& [start, end] : spans)
-        minutes += whole_minutes(start, end);
+        minutes += wholeMinutes(start, end);
     return minutes;
 }
 
-DayCategory occupancy_category(qint64 bookedMinutes, const QDate& date) {
+DayCategory occupancyCategory(qint64 bookedMinutes, const QDate& date) {
     const double hours = double(bookedMinutes) / 60.0;
     if (hours == 24.0)
         return Special_Event;
@@ -48,14 +48,14 @@ DayCategory occupancy_category(qint64 bookedMinutes, const QDate& date) {
     return Between4And7;
 }
 
-DayCategory day_category(const std::vector<std::unique_ptr<AppointmentItem>>& items, int day,
+DayCategory dayCategory(const std::vector<std::unique_ptr<AppointmentItem>>& items, int day,
                          int month, int year) {
-    return occupancy_category(booked_minutes(items), QDate(year, month, day));
+    return occupancyCategory(bookedMinutes(items), QDate(year, month, day));
 }
 
-DayCategory day_category(const std::vector<std::pair<QDateTime, QDateTime>>& spans, int day,
+DayCategory dayCategory(const std::vector<std::pair<QDateTime, QDateTime>>& spans, int day,
                          int month, int year) {
-    return occupancy_category(booked_minutes(spans), QDate(year, month, day));
+    return occupancyCategory(bookedMinutes(spans), QDate(year, month, day));
 }
 
 } // namespace rv

@@ -123,7 +123,7 @@ void frmgroup::Form_Load() {
     // The index is read whenever it exists, whether or not the board has a group: a list left
     // empty here would be written back over every stored group.
     guarded(QStringLiteral("Groups"), [this] {
-        if (group_index_exists())
+        if (groupIndexExists())
             setGroups(read_group_index(), -1);
     });
 }
@@ -269,7 +269,7 @@ void frmgroup::groupClickSteps() {
     saveQuestion();
     members_.clear();
     const int k = selectedGroup();
-    if (k >= 0 && member_file_exists(k))
+    if (k >= 0 && memberFileExists(k))
         members_ = read_members(k);
     showMembers();
     Text1->setText(k >= 0 ? grplist1->item(k)->text() : QString());

@@ -83,7 +83,7 @@ bool holdsName(const QByteArray& record, int nameOffset) {
 
 // Reads the index from record 1 and hands each group's position and trimmed name to visit.
 template <typename Visit> void forEachGroup(Visit visit) {
-    RecordReader reader(group_index_file_name(), kGroupIndexRecordLength);
+    RecordReader reader(groupIndexFileName(), kGroupIndexRecordLength);
     for (int position = 0;; ++position) {
         const QByteArray record = reader.next();
         if (!holdsName(record, 0))
@@ -120,20 +120,20 @@ QByteArray overlaid(const QString& name, const QList<std::pair<qint64, QByteArra
 
 } // namespace
 
-QString group_index_file_name() {
+QString groupIndexFileName() {
     return QStringLiteral("Rotalist.dat");
 }
 
-QString member_file_name(int groupNo) {
+QString memberFileName(int groupNo) {
     return QStringLiteral("GRP%1.DAT").arg(groupNo);
 }
 
-bool group_index_exists() {
-    return workdir::exists(group_index_file_name());
+bool groupIndexExists() {
+    return workdir::exists(groupIndexFileName());
 }
 
-bool member_file_exists(int groupNo) {
-    return workdir::exists(member_file_name(groupNo));
+bool memberFileExists(int groupNo) {
+    return workdir::exists(memberFileName(groupNo));
 }
 
 QStringList read_group_index() {
@@ -147,7 +147,7 @@ void write_group_index(const QStringList& names) {
     for (qsizetype i = 0; i < names.size(); ++i)
         records += indexRecord(names.at(i), static_cast<std::int16_t>(i));
     records += indexEndMarker();
-    workdir::save(group_index_file_name(), overlaid(group_index_file_name(), {{0, records}}));
+    workdir::save(groupIndexFileName(), overlaid(groupIndexFileName(), {{0, records}}));
 }
 
 void write_group_entry(int k, const QStringList& names) {
@@ -156,12 +156,12 @@ void write_group_entry(int k, const QStringList& names) {
         records.append({qint64(k) * kGroupIndexRecordLength,
                         indexRecord(names.value(k), static_cast<std::int16_t>(k))});
     records.append({qint64(names.size()) * kGroupIndexRecordLength, indexEndMarker()});
-    workdir::save(group_index_file_name(), overlaid(group_index_file_name(), records));
+    workdir::save(groupIndexFileName(), overlaid(groupIndexFileName(), records));
 }
 
 QList<GroupMember> read_members(int groupNo) {
     QList<GroupMember> members;
-    RecordReader reader(member_file_name(groupNo), kMemberRecordLength);
+    RecordReader reader(memberFileName(groupNo), kMemberRecordLength);
     for (;;) {
         const QByteArray record = reader.next();
         if (!holdsName(record, kMemberNameOffset))
@@ -181,14 +181,14 @@ void write_members(int groupNo, const QList<GroupMember>& members) {
     for (const auto& member : members)
         records += memberRecord(member.name, member.id);
     records += memberRecord(QString::fromLatin1(kEndMarker), QString::fromLatin1(kEndMarker));
-    workdir::save(member_file_name(groupNo), overlaid(member_file_name(groupNo), {{0, records}}));
+    workdir::save(memberFileName(groupNo), overlaid(memberFileName(groupNo), {{0, records}}));
 }
 
 void remove_group_files(int k, int groupsLeft) {
-    workdir::remove(member_file_name(k));
+    workdir::remove(memberFileName(k));
     for (int i = k + 1; i <= groupsLeft; ++i)
-        if (member_file_exists(i))
-            workdir::rename(member_file_name(i), member_file_name(i - 1));
+        if (memberFileExists(i))
+            workdir::rename(memberFileName(i), memberFileName(i - 1));
 }
 
 QList<int> find_group_number(const QString& name) {
@@ -203,7 +203,7 @@ QList<int> find_group_number(const QString& name) {
 QString member_id_at(int groupNo, int record, bool hasGroupName) {
     if (record < 1)
         return {};
-    RecordReader reader(member_file_name(hasGroupName ? groupNo : 0), kMemberRecordLength);
+    RecordReader reader(memberFileName(hasGroupName ? groupNo : 0), kMemberRecordLength);
     QByteArray bytes;
     for (int r = 1; r <= record; ++r) {
         bytes = reader.next();

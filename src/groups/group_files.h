@@ -30,11 +30,11 @@ struct GroupMember {
     friend bool operator==(const GroupMember&, const GroupMember&) = default;
 };
 
-QString group_index_file_name();       // "Rotalist.dat"
-QString member_file_name(int groupNo); // "GRP" + n + ".DAT"
+QString groupIndexFileName();       // "Rotalist.dat"
+QString memberFileName(int groupNo); // "GRP" + n + ".DAT"
 
-bool group_index_exists();
-bool member_file_exists(int groupNo);
+bool groupIndexExists();
+bool memberFileExists(int groupNo);
 
 // The group names in record order, blanks trimmed, up to the end marker.
 QStringList read_group_index();

@@ -4,10 +4,11 @@
 // the insertion point every write goes through. The printout drives a word processor only
 // through these interfaces.
 
+#include "platform/error.h"
+
 #include <QString>
 #include <functional>
 #include <memory>
-#include <stdexcept>
 
 namespace rv {
 
@@ -19,14 +20,9 @@ constexpr int kPageBreak = 7;
 
 // A word-processor step that could not be carried out (no document, the document window was
 // closed, an unknown break kind).
-class WordProcessorError : public std::runtime_error {
+class WordProcessorError : public Error {
 public:
-    explicit WordProcessorError(const QString& message)
-        : std::runtime_error(message.toStdString()), message_(message) {}
-    const QString& message() const { return message_; }
-
-private:
-    QString message_;
+    using Error::Error;
 };
 
 // The insertion point of the active document; it moves past whatever is typed.

@@ -5,23 +5,19 @@
 // from. A file that exists under another spelling keeps that spelling; a new file gets the spelling
 // asked for.
 
+#include "platform/error.h"
+
 #include <QByteArray>
 #include <QString>
 #include <optional>
-#include <stdexcept>
 
 namespace rv {
 
 // A file in the working directory could not be read, written, deleted or renamed. message() names
 // the file and the reason and can be shown to the user as it is.
-class FileError : public std::runtime_error {
+class FileError : public Error {
 public:
-    explicit FileError(const QString& message)
-        : std::runtime_error(message.toStdString()), message_(message) {}
-    const QString& message() const { return message_; }
-
-private:
-    QString message_;
+    using Error::Error;
 };
 
 namespace workdir {

@@ -54,16 +54,16 @@ private:
 };
 
 // The item line: start, TAB, end, TAB, the masked subject. Empty when the item cannot be read.
-QString item_line(const AppointmentItem& item) {
+QString itemLine(const AppointmentItem& item) {
     try {
-        return item_time_text(item.Start()) + QLatin1Char('\t') + item_time_text(item.End()) +
+        return itemTimeText(item.Start()) + QLatin1Char('\t') + itemTimeText(item.End()) +
                QLatin1Char('\t') + mask_subject(item);
     } catch (const std::exception&) {
         return {};
     }
 }
 
-void write_person(Printout& out, const QString& name, CalendarFolder& folder,
+void writePerson(Printout& out, const QString& name, CalendarFolder& folder,
                   const PrintBoard& board) {
     out.bold(true);
     out.align(kAlignCenter);
@@ -79,12 +79,12 @@ void write_person(Printout& out, const QString& name, CalendarFolder& folder,
         out.paragraph();
         out.bold(true);
         out.italic(true);
-        out.text(day_text(day, board.cur_month, board.cur_year));
+        out.text(dayText(day, board.cur_month, board.cur_year));
         out.paragraph();
         out.bold(false);
         out.italic(false);
         for (const auto& item : found.items) {
-            const QString line = item_line(*item);
+            const QString line = itemLine(*item);
             if (line.isEmpty())
                 continue;
             out.text(line);
@@ -95,7 +95,7 @@ void write_person(Printout& out, const QString& name, CalendarFolder& folder,
 
 // One person's page. A failed look-up or folder opening leaves the page empty; a person found
 // but not resolved gets an empty page too.
-void print_person(Printout& out, const PrintBoard& board, int row) {
+void printPerson(Printout& out, const PrintBoard& board, int row) {
     if (board.selectNameCell)
         board.selectNameCell(row);
     bool failed = false;
@@ -123,7 +123,7 @@ void print_person(Printout& out, const PrintBoard& board, int row) {
             } catch (const std::exception&) {
                 // The page goes on without the name; the appointments are still worth having.
             }
-            write_person(out, name, *folder, board);
+            writePerson(out, name, *folder, board);
         }
     }
     out.pageBreak();
@@ -131,7 +131,7 @@ void print_person(Printout& out, const PrintBoard& board, int row) {
 
 } // namespace
 
-QString item_time_text(const QDateTime& when) {
+QString itemTimeText(const QDateTime& when) {
     return QLocale::c().toString(when, QStringLiteral("dd/MM/yyyy hh:mm AP"));
 }
 
@@ -157,7 +157,7 @@ void print_to_word(const PrintBoard& board, const WordApplicationFactory& startW
     Printout out(*word);
     try {
         for (int row = 1; row <= board.personRows; ++row)
-            print_person(out, board, row);
+            printPerson(out, board, row);
     } catch (const DocumentLost& lost) {
         prompts.message(parent,
                         QStringLiteral("The word-processor document could not be written: %1. "

@@ -30,7 +30,7 @@ struct PrintBoard {
 
 // A date-time of an item line: the date day first, then the time of day,
 // "05/03/1998 09:00 AM".
-QString item_time_text(const QDateTime& when);
+QString itemTimeText(const QDateTime& when);
 
 // Writes every person's appointments of the month into a new word-processor document, one page
 // a person, and leaves the document open on screen. Calendar failures leave a person's page

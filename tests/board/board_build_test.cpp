@@ -56,7 +56,7 @@ private slots:
         QCOMPARE(b.names(),
                  QStringList({QStringLiteral("Alice Archer"), QStringLiteral("Bob Baker")}));
         // The member file gone: no stale row of the previous board stays.
-        workdir::remove(member_file_name(0));
+        workdir::remove(memberFileName(0));
         b.form->Command4_Click();
         QCOMPARE(b.grid().rowCount(), 1);
     }

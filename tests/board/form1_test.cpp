@@ -145,8 +145,8 @@ private slots:
         QCOMPARE(int(get_days_of_month(4, 1998)), 31);
         QCOMPARE(int(get_days_of_month(0, 1998)), 32);  // the December before
         QCOMPARE(int(get_days_of_month(13, 1998)), 32); // the January after
-        QCOMPARE(day_of_week(6, 12, 2026), 1);          // a Sunday
-        QCOMPARE(day_of_week(5, 12, 2026), 7);          // a Saturday
+        QCOMPARE(dayOfWeek(6, 12, 2026), 1);          // a Sunday
+        QCOMPARE(dayOfWeek(5, 12, 2026), 7);          // a Saturday
     }
 
     void widthBarAndResize() {

@@ -73,7 +73,7 @@ private slots:
                  QStringLiteral("([Start]>='05/03/1998 12:00 AM' and [start]<= '05/03/1998 11:59 "
                                 "PM') or ([Start]<='05/03/1998 12:00 AM' and [end]>= '05/03/1998 "
                                 "12:01 AM')"));
-        QCOMPARE(rv::day_text(12, 11, 1998), QStringLiteral("12/11/1998"));
+        QCOMPARE(rv::dayText(12, 11, 1998), QStringLiteral("12/11/1998"));
     }
     void masksByStrictSensitivity() {
         QCOMPARE(rv::mask_subject(0, QStringLiteral("Budget")), QStringLiteral("Budget"));

@@ -18,7 +18,7 @@ QDateTime at(int day, int hour, int minute = 0, int second = 0) {
 // March 2024: the 4th is a Monday, the 9th a Saturday, the 10th a Sunday; Europe changes to
 // summer time on Sunday the 31st.
 DayCategory on(int day, const Spans& spans) {
-    return day_category(spans, day, 3, 2024);
+    return dayCategory(spans, day, 3, 2024);
 }
 
 class Item : public AppointmentItem {
@@ -71,16 +71,16 @@ private slots:
         QCOMPARE(on(9, {{at(9, 9), at(9, 10)}, {at(9, 10), at(9, 9)}}), Weekend);
     }
 
-    void wholeMinutes() {
+    void minutesCountMinuteBoundaries() {
         // Minute boundaries crossed: seconds do not count.
-        QCOMPARE(whole_minutes(at(4, 9, 0, 59), at(4, 9, 1, 0)), 1);
-        QCOMPARE(whole_minutes(at(4, 9, 0, 0), at(4, 9, 0, 59)), 0);
-        QCOMPARE(whole_minutes(at(4, 9, 0, 30), at(4, 13, 0, 29)), 240);
+        QCOMPARE(wholeMinutes(at(4, 9, 0, 59), at(4, 9, 1, 0)), 1);
+        QCOMPARE(wholeMinutes(at(4, 9, 0, 0), at(4, 9, 0, 59)), 0);
+        QCOMPARE(wholeMinutes(at(4, 9, 0, 30), at(4, 13, 0, 29)), 240);
         QCOMPARE(on(4, {{at(4, 9, 0, 30), at(4, 13, 0, 59)}}), UpTo4);
-        QCOMPARE(whole_minutes(at(4, 12), at(4, 10)), -120);
+        QCOMPARE(wholeMinutes(at(4, 12), at(4, 10)), -120);
         // A whole day is 1440 minutes on the wall clock, also on the day of the change to
         // summer time (23 hours of elapsed time).
-        QCOMPARE(whole_minutes(at(31, 0), QDateTime(QDate(2024, 4, 1), QTime(0, 0))), 1440);
+        QCOMPARE(wholeMinutes(at(31, 0), QDateTime(QDate(2024, 4, 1), QTime(0, 0))), 1440);
         QCOMPARE(on(31, {{at(31, 0), QDateTime(QDate(2024, 4, 1), QTime(0, 0))}}), Special_Event);
     }
 
@@ -88,10 +88,10 @@ private slots:
         std::vector<std::unique_ptr<AppointmentItem>> items;
         items.push_back(std::make_unique<Item>(at(4, 9), at(4, 12)));
         items.push_back(std::make_unique<Item>(at(4, 13), at(4, 14, 30)));
-        QCOMPARE(booked_minutes(items), 270);
-        QCOMPARE(day_category(items, 4, 3, 2024), Between4And7);
+        QCOMPARE(bookedMinutes(items), 270);
+        QCOMPARE(dayCategory(items, 4, 3, 2024), Between4And7);
         items.clear();
-        QCOMPARE(day_category(items, 9, 3, 2024), Weekend);
+        QCOMPARE(dayCategory(items, 9, 3, 2024), Weekend);
     }
 };
 

@@ -151,7 +151,7 @@ private slots:
             QCOMPARE(listTexts(editor->usersid),
                      QStringList({AddressBookNamespace::entryIdOf("alice")}));
             QCOMPARE(editor->pending_group, std::int16_t(0));
-            QVERIFY(!rv::member_file_exists(0)); // nothing written before the question
+            QVERIFY(!rv::memberFileExists(0)); // nothing written before the question
 
             desk.prompts.questionAnswers = {yes};
             editor->grplist1->setCurrentRow(1);
@@ -162,7 +162,7 @@ private slots:
                 QCOMPARE(fileBytes("GRP0.DAT"),
                          memberRecord("Alice Archer", id("alice")) + memberRecord("XXX", "XXX"));
             else
-                QVERIFY(!rv::member_file_exists(0));
+                QVERIFY(!rv::memberFileExists(0));
             QCOMPARE(fileBytes("GRP1.DAT"), grp1);
             QCOMPARE(fileBytes("Rotalist.dat"), index);
             QCOMPARE(listTexts(editor->userslst1), QStringList({"Bob Baker"}));
@@ -298,7 +298,7 @@ private slots:
         QCOMPARE(fileBytes("GRP1.DAT"), memberRecord("Alice Archer", id("alice")) +
                                             memberRecord("Bob Baker", id("bob")) +
                                             memberRecord("XXX", "XXX"));
-        QVERIFY(!rv::member_file_exists(0));
+        QVERIFY(!rv::memberFileExists(0));
         QCOMPARE(fileBytes("Rotalist.dat"), indexRecord("A", 0) + indexRecord("B", 1) + indexEnd());
         QCOMPARE(desk.board.text(), QStringLiteral("B"));
         QCOMPARE(desk.defaultGroup(), QStringLiteral("B"));
@@ -322,7 +322,7 @@ private slots:
         editor->unloadWithoutSaving();
         QVERIFY(!editor->isVisible());
         QCOMPARE(desk.prompts.count("question"), 0);
-        QVERIFY(!rv::member_file_exists(0));
+        QVERIFY(!rv::memberFileExists(0));
         QCOMPARE(fileBytes("Rotalist.dat"), index);
         QCOMPARE(desk.board.text(), QString());
     }
@@ -439,7 +439,7 @@ private slots:
         QCOMPARE(desk.prompts.count("message"), 3);
         QCOMPARE(listTexts(editor->grplist1), QStringList({"A", "B"}));
         QCOMPARE(fileBytes("Rotalist.dat"), index);
-        QVERIFY(rv::member_file_exists(0));
+        QVERIFY(rv::memberFileExists(0));
     }
 };
 

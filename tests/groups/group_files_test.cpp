@@ -67,7 +67,7 @@ private slots:
         QCOMPARE(expected.size(), 156);
         QCOMPARE(fileBytes(QStringLiteral("Rotalist.dat")), expected);
         QCOMPARE(rv::read_group_index(), QStringList({"Sales", "Support"}));
-        QVERIFY(rv::group_index_exists());
+        QVERIFY(rv::groupIndexExists());
     }
 
     void memberFileForOneMemberIsByteExact() {
@@ -84,7 +84,7 @@ private slots:
 
     void emptyListsAreTheEndMarkerAlone() {
         rv::test::TempWorkdir dir;
-        QVERIFY(!rv::group_index_exists());
+        QVERIFY(!rv::groupIndexExists());
         QCOMPARE(rv::read_group_index(), QStringList());
         QCOMPARE(rv::read_members(4), QList<GroupMember>());
         QCOMPARE(rv::find_group_number(QStringLiteral("Sales")), QList<int>());
@@ -252,7 +252,7 @@ private slots:
         putFile(QStringLiteral("ROTALIST.DAT"), indexRecord("Sales", 0, 0) +
                                                     indexRecord("Support", 1, 0) +
                                                     indexRecord("XXX", 0x0F, 0x27));
-        QVERIFY(rv::group_index_exists());
+        QVERIFY(rv::groupIndexExists());
         QCOMPARE(rv::read_group_index(), QStringList({"Sales", "Support"}));
         rv::write_group_index({"Sales"});
         QCOMPARE(workdirEntries(), QStringList({"ROTALIST.DAT"}));
@@ -260,7 +260,7 @@ private slots:
 
         putFile(QStringLiteral("grp1.dat"), memberRecord("Old", "o") + memberRecord("XXX", "XXX"));
         putFile(QStringLiteral("grp2.dat"), memberRecord("Ann", "a") + memberRecord("XXX", "XXX"));
-        QVERIFY(rv::member_file_exists(2));
+        QVERIFY(rv::memberFileExists(2));
         QCOMPARE(rv::read_members(2), QList<GroupMember>({{"Ann", "a"}}));
         QCOMPARE(rv::member_id_at(2, 1, true), QStringLiteral("a"));
         rv::write_members(2, {{"Bea", "b"}});
@@ -373,7 +373,7 @@ private slots:
         rv::test::TempWorkdir dir;
         // A folder in the way of the new file: the final rename fails.
         QVERIFY(QDir().mkpath(QStringLiteral("Rotalist.dat/inside")));
-        QVERIFY(!rv::group_index_exists());
+        QVERIFY(!rv::groupIndexExists());
         QVERIFY_THROWS_EXCEPTION(rv::FileError, rv::write_group_index({"Sales"}));
         QCOMPARE(workdirEntries(), QStringList({"Rotalist.dat"}));
 

@@ -287,7 +287,7 @@ private slots:
         QStringList expectedHeadings;
         QStringList expectedLines;
         for (int day = 1; day <= 29; ++day) {
-            expectedHeadings << day_text_for_test(day);
+            expectedHeadings << dayTextForTest(day);
             expectedLines << QStringLiteral("Day %1").arg(day);
         }
         QCOMPARE(headings, expectedHeadings);
@@ -452,16 +452,16 @@ private slots:
     }
 
     void itemTimesAreDateThenTimeOfDay() {
-        QCOMPARE(item_time_text(QDateTime(QDate(1998, 3, 5), QTime(9, 0))),
+        QCOMPARE(itemTimeText(QDateTime(QDate(1998, 3, 5), QTime(9, 0))),
                  QStringLiteral("05/03/1998 09:00 AM"));
-        QCOMPARE(item_time_text(QDateTime(QDate(1998, 11, 12), QTime(23, 30, 15))),
+        QCOMPARE(itemTimeText(QDateTime(QDate(1998, 11, 12), QTime(23, 30, 15))),
                  QStringLiteral("12/11/1998 11:30 PM"));
-        QCOMPARE(item_time_text(QDateTime(QDate(1998, 3, 6), QTime(0, 0))),
+        QCOMPARE(itemTimeText(QDateTime(QDate(1998, 3, 6), QTime(0, 0))),
                  QStringLiteral("06/03/1998 12:00 AM"));
     }
 
 private:
-    static QString day_text_for_test(int day) {
+    static QString dayTextForTest(int day) {
         return QStringLiteral("%1/02/2024").arg(day, 2, 10, QLatin1Char('0'));
     }
 };

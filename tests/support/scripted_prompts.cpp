@@ -26,9 +26,12 @@ std::optional<QString> ScriptedPrompts::input(QWidget*, const QString& prompt, c
         QTest::qFail("unexpected input box", __FILE__, __LINE__);
         return std::nullopt;
     }
-    auto answer = inputAnswers.front();
+    // Taken apart before the pop: copying the optional<QString> out of the deque trips a false
+    // -Wmaybe-uninitialized in g++ 12.
+    const bool answered = inputAnswers.front().has_value();
+    const QString text = inputAnswers.front().value_or(QString());
     inputAnswers.pop_front();
-    return answer;
+    return answered ? std::optional<QString>(text) : std::nullopt;
 }
 
 std::optional<std::uint32_t> ScriptedPrompts::chooseColor(QWidget*) {

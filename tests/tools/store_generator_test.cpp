@@ -72,8 +72,8 @@ private slots:
     void sameOptionsGiveSameBytes() {
         QTemporaryDir first, second, otherSeed, otherDate;
         const StoreOptions options = smallStore();
-        write_store(first.path(), options);
-        write_store(second.path(), options);
+        writeStore(first.path(), options);
+        writeStore(second.path(), options);
         const QMap<QString, QByteArray> files = filesUnder(first.path());
         QVERIFY(files.contains(QStringLiteral("Rotalist.dat")));
         QVERIFY(files.contains(QStringLiteral("GRP0.DAT")));
@@ -95,12 +95,12 @@ private slots:
 
         StoreOptions seeded = options;
         seeded.seed = 8;
-        write_store(otherSeed.path(), seeded);
+        writeStore(otherSeed.path(), seeded);
         QVERIFY(readAll(otherSeed.filePath("store/calendars/alice.ics")) !=
                 files.value("store/calendars/alice.ics"));
         StoreOptions moved = options;
         moved.today = options.today.addMonths(1);
-        write_store(otherDate.path(), moved);
+        writeStore(otherDate.path(), moved);
         QVERIFY(readAll(otherDate.filePath("store/calendars/alice.ics")) !=
                 files.value("store/calendars/alice.ics"));
     }
@@ -108,7 +108,7 @@ private slots:
     void storeOpensAndGroupMembersResolve() {
         test::TempWorkdir workdir;
         const StoreOptions options = smallStore();
-        const StorePlan plan = write_store(workdir.path(), options);
+        const StorePlan plan = writeStore(workdir.path(), options);
 
         test::ScriptedPrompts prompts;
         test::RecordingDesktop desktop;
@@ -163,7 +163,7 @@ private slots:
     void recurrencesExpandAroundTheDate() {
         QTemporaryDir dir;
         const StoreOptions options = smallStore();
-        const StorePlan plan = write_store(dir.path(), options);
+        const StorePlan plan = writeStore(dir.path(), options);
         test::ScriptedPrompts prompts;
         test::RecordingDesktop desktop;
         auto application = openCalendarApplication(
@@ -259,7 +259,7 @@ private slots:
         QTemporaryDir parent;
         const QString folder = parent.filePath(QStringLiteral("demo"));
         const StoreOptions options = smallStore();
-        create_workspace(folder, options);
+        createWorkspace(folder, options);
         QVERIFY(QFile::exists(folder + QStringLiteral("/GRP0.DAT")));
         QVERIFY(!QFileInfo::exists(folder + QStringLiteral(".part")));
 
@@ -270,7 +270,7 @@ private slots:
         profile.close();
         QVERIFY(QFile::remove(folder + QStringLiteral("/GRP1.DAT")));
         const QMap<QString, QByteArray> before = filesUnder(folder);
-        QVERIFY_THROWS_EXCEPTION(WorkspaceExists, create_workspace(folder, options));
+        QVERIFY_THROWS_EXCEPTION(WorkspaceExists, createWorkspace(folder, options));
 
         QTemporaryDir home;
         QProcess tool;
