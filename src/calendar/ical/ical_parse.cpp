@@ -1,0 +1,53 @@
+#include "calendar/ical/ical_parse_p.h"
+
+namespace rv::ical {
+
+namespace {
+
+struct TextReader {
+    const char* pos;
+    const char* end;
+};
+
+char* nextChunk(char* out, size_t size, void* data) {
+    auto* reader = static_cast<TextReader*>(data);
+    if (reader->pos >= reader->end || size < 2)
+        return nullptr;
+    size_t n = 0;
+    while (reader->pos < reader->end && n + 1 < size) {
+        const char c = *reader->pos++;
+        out[n++] = c == '\0' ? ' ' : c;
+        if (c == '\n')
+            break;
+    }
+    out[n] = '\0';
+    return out;
+}
+
+} // namespace
+
+std::vector<icalcomponent*> parseComponents(const QByteArray& text) {
+    std::vector<icalcomponent*> out;
+    TextReader reader{text.constData(), text.constData() + text.size()};
+    icalparser* parser = icalparser_new();
+    icalparser_set_gen_data(parser, &reader);
+    char* line = nullptr;
+    do {
+        line = icalparser_get_line(parser, nextChunk);
+        if (icalcomponent* c = icalparser_add_line(parser, line))
+            out.push_back(c);
+        if (line)
+            icalmemory_free_buffer(line);
+    } while (line);
+    // The parser keeps (and frees) what it closed itself: take a copy.
+    if (icalcomponent* unfinished = icalparser_clean(parser))
+        if (!icalcomponent_get_parent(unfinished))
+            out.push_back(icalcomponent_new_clone(unfinished));
+    icalparser_free(parser);
+    return out;
+}
+
+// The day step of a rule that is plain arithmetic: daily or weekly, by interval alone (a weekly
+// rule may name the start's own weekday). Such series are stepped straight to a window instead
+
+} // namespace rv::ical
