@@ -248,7 +248,7 @@ void frmAbout::Command1_Click() {
     } catch (const CalendarError& error) {
         showMailUnavailable(error.message());
     } catch (const std::exception& error) {
-        showMailUnavailable(QString::fromLocal8Bit(error.what()));
+        showMailUnavailable(errorMessage(error));
     }
 }
 

@@ -1,5 +1,6 @@
 // The whole-board build for the current group and month, and the person rows it is made of.
 
+#include "board/board_log.h"
 #include "board/board_members.h"
 #include "board/form1.h"
 #include "board/month_layout.h"
@@ -15,6 +16,7 @@ namespace rv {
 
 void Form1::Init_Grid() {
     Grid1->beginProgress();
+    builder_.beginBuild();
     // The old person rows go. Row 1 is kept for the first member that resolves; if none does, it
     // is removed below, so that the board never shows a person of the previous group.
     const int rows = Grid1->rowCount();
@@ -24,19 +26,15 @@ void Form1::Init_Grid() {
     row1Stale_ = Grid1->rowCount() == 2;
 
     const QString groupName = Text1->text();
-    std::optional<CalendarError> serviceFailure;
-    readFailure_.reset();
     try {
         for (const RowMember& member : boardGroupMembers(groupName)) {
             if (!groupName.isEmpty())
                 state_.cur_group_no = member.groupNo;
             try {
                 add_user(member.id, static_cast<std::int16_t>(member.record + 1), member.groupNo);
-            } catch (const CalendarError& error) {
-                // An identifier the calendar service rejects gets no row; the others still do.
-                // A service that fails for another reason is told once, after the build.
-                if (error.code() != calendar_error::UnknownEntry && !serviceFailure)
-                    serviceFailure = error;
+            } catch (const CalendarError&) {
+                // The builder noted it: the member gets no row, the others still do, and the
+                // user is told once after the build.
             }
         }
     } catch (const FileError& error) {
@@ -65,28 +63,19 @@ void Form1::Init_Grid() {
     }
     allignc1();
 
-    tellServiceFailures(serviceFailure);
+    tellServiceFailures();
 }
 
-void Form1::tellServiceFailures(const std::optional<CalendarError>& lookUpFailure) {
-    if (calendarUnavailable_ || (!lookUpFailure && !readFailure_))
+void Form1::tellServiceFailures() {
+    const QString report = builder_.failureReport();
+    if (calendarUnavailable_ || report.isEmpty())
         return;
-    QStringList text;
-    if (lookUpFailure)
-        text << QStringLiteral("Some people could not be looked up in the calendar service, so "
-                               "they are not on the board.");
-    if (readFailure_)
-        text << QStringLiteral("Some calendars could not be read from the calendar service: "
-                               "their days show what the board showed before.");
-    text << (lookUpFailure ? lookUpFailure : readFailure_)->message();
-    services_.prompts.message(this, text.join(QStringLiteral("\n\n")), QStringLiteral("Rotaview"),
-                              Prompts::Icon::Exclamation);
+    services_.prompts.message(this, report, QStringLiteral("Rotaview"), Prompts::Icon::Exclamation);
 }
 
 void Form1::add_user(const QString& useri, std::int16_t st1, int groupNo) {
-    std::shared_ptr<CalendarRecipient> recipient = state_.mapi_ns->GetRecipientFromID(useri);
-    recipient->Resolve();
-    if (!recipient->Resolved())
+    const std::optional<QString> name = builder_.memberName(*state_.mapi_ns, useri);
+    if (!name)
         return;
     int row;
     if (row1Stale_) {
@@ -101,7 +90,7 @@ void Form1::add_user(const QString& useri, std::int16_t st1, int groupNo) {
         Grid1->insertRow(row);
         rowMembers_.resize(row + 1);
     }
-    Grid1->setCellText(row, 0, recipient->Name());
+    Grid1->setCellText(row, 0, *name);
     rowMembers_[row] = RowMember{groupNo, st1 - 1, useri};
 }
 
@@ -109,7 +98,8 @@ QString Form1::get_user_x(int userx) {
     // A member file that cannot be read gives no identifier, which no look-up resolves.
     try {
         return storedIdOfRow(userx);
-    } catch (const FileError&) {
+    } catch (const FileError& error) {
+        qCInfo(boardLog()).noquote() << "row" << userx << "has no identifier:" << error.message();
         return {};
     }
 }

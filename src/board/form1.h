@@ -1,5 +1,6 @@
 #pragma once
 
+#include "board/board_builder.h"
 #include "board/board_grid.h"
 #include "board/board_members.h"
 #include "board/board_services.h"
@@ -20,13 +21,6 @@ class QPushButton;
 class QScrollBar;
 
 namespace rv {
-
-// A day cell's person with their calendar, or with the calendar denied to the connected user.
-struct OpenedCalendar {
-    std::shared_ptr<CalendarRecipient> recipient;
-    std::shared_ptr<CalendarFolder> folder;
-    bool denied = false;
-};
 
 // The board window: the month board of the current group, with the controls that choose the
 // month, the year and the column width, and the menus and buttons that open the other windows.
@@ -112,18 +106,14 @@ private:
     void readPersonRow(int row, const QString& id, RowPass pass);
     QString storedIdOfRow(int userx);
     // Tells the user once, after a build, that the calendar service failed during it.
-    void tellServiceFailures(const std::optional<CalendarError>& lookUpFailure);
-    // The person of the selected day cell, looked up by entry identifier, and their calendar;
-    // nothing when no day cell is selected, the person does not resolve or the service fails.
-    std::optional<OpenedCalendar> openSelectedCalendar();
+    void tellServiceFailures();
 
     BoardServices services_;
     BoardState state_;
     QIcon deniedPicture_;
     // Per grid row, the member record the row shows (row 0, the header, has none).
     std::vector<RowMember> rowMembers_;
-    // The first failure of the service while calendars were read in the current build.
-    std::optional<CalendarError> readFailure_;
+    BoardBuilder builder_;
     // No calendar service could be opened at start-up (the user was told then).
     bool calendarUnavailable_ = false;
     // Row 1 left over from the previous board, not yet taken over by a member.

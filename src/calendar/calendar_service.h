@@ -35,6 +35,12 @@ constexpr std::uint32_t KeyTooLong = 0x80040102;
 constexpr std::uint32_t NotSupported = 0x80040103;
 // The calendar data could not be read.
 constexpr std::uint32_t Corrupt = 0x8004011B;
+
+// Failures of the service itself (the connection, the server), as opposed to what one person's
+// calendar holds or whether it may be read.
+constexpr bool isServiceFailure(std::uint32_t code) {
+    return code == NotConnected || code == Timeout || code == LoginFailed || code == ServerError;
+}
 } // namespace calendar_error
 
 // A failing calendar call: the service's 32-bit error code, and a message for the user.

@@ -248,7 +248,7 @@ template <typename Steps> void frmgroup::guarded(const QString& title, Steps ste
     } catch (const CalendarError& error) {
         failure = QStringLiteral("The calendar service failed: %1").arg(error.message());
     } catch (const std::exception& error) {
-        failure = QString::fromLocal8Bit(error.what());
+        failure = errorMessage(error);
     }
     if (!failure.isEmpty()) {
         restore(*restorePoint_);

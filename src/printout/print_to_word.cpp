@@ -1,8 +1,10 @@
 #include "printout/print_to_word.h"
 
-#include "calendar/day_query.h"
 #include "calendar/calendar_service.h"
+#include "calendar/day_query.h"
+#include "calendar/person_calendar.h"
 #include "platform/prompts.h"
+#include "printout/printout_log.h"
 
 #include <QLocale>
 
@@ -26,7 +28,7 @@ public:
         try {
             step(word_.Selection());
         } catch (const std::exception& error) {
-            throw DocumentLost{QString::fromStdString(error.what())};
+            throw DocumentLost{errorMessage(error)};
         }
     }
 
@@ -58,13 +60,14 @@ QString itemLine(const AppointmentItem& item) {
     try {
         return itemTimeText(item.Start()) + QLatin1Char('\t') + itemTimeText(item.End()) +
                QLatin1Char('\t') + mask_subject(item);
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        qCInfo(printoutLog()).noquote() << "an item left out:" << errorMessage(error);
         return {};
     }
 }
 
 void writePerson(Printout& out, const QString& name, CalendarFolder& folder,
-                  const PrintBoard& board) {
+                 const PrintBoard& board) {
     out.bold(true);
     out.align(kAlignCenter);
     out.text(name);
@@ -93,38 +96,27 @@ void writePerson(Printout& out, const QString& name, CalendarFolder& folder,
     }
 }
 
-// One person's page. A failed look-up or folder opening leaves the page empty; a person found
-// but not resolved gets an empty page too.
+// One person's page. A person who cannot be looked up, does not resolve or whose calendar cannot be
+// opened gets an empty page.
 void printPerson(Printout& out, const PrintBoard& board, int row) {
     if (board.selectNameCell)
         board.selectNameCell(row);
-    bool failed = false;
-    std::shared_ptr<CalendarRecipient> recipient;
-    bool resolved = false;
+    QString id;
     try {
-        const QString id = board.storedIdOfRow(row);
-        recipient = board.mapi_ns.GetRecipientFromID(id);
-        recipient->Resolve();
-        resolved = recipient->Resolved();
-    } catch (const std::exception&) {
-        failed = true;
+        id = board.storedIdOfRow(row);
+    } catch (const Error& error) {
+        qCInfo(printoutLog()).noquote() << "row" << row << "has no identifier:" << error.message();
     }
-    if (resolved && !failed) {
-        std::shared_ptr<CalendarFolder> folder;
+    const PersonCalendar calendar = openPersonCalendar(board.mapi_ns, id);
+    if (calendar.opened()) {
+        QString name;
         try {
-            folder = board.mapi_ns.GetSharedDefaultFolder(*recipient, kFolderCalendar);
-        } catch (const std::exception&) {
-            failed = true;
+            name = calendar.recipient->Name();
+        } catch (const CalendarError& error) {
+            // The page goes on without the name; the appointments are still worth having.
+            qCInfo(printoutLog()).noquote() << "row" << row << "has no name:" << error.message();
         }
-        if (!failed && folder) {
-            QString name;
-            try {
-                name = recipient->Name();
-            } catch (const std::exception&) {
-                // The page goes on without the name; the appointments are still worth having.
-            }
-            writePerson(out, name, *folder, board);
-        }
+        writePerson(out, name, *calendar.folder, board);
     }
     out.pageBreak();
 }
@@ -149,7 +141,7 @@ void print_to_word(const PrintBoard& board, const WordApplicationFactory& startW
     } catch (const std::exception& error) {
         prompts.message(parent,
                         QStringLiteral("The word-processor document could not be created: %1.")
-                            .arg(QString::fromStdString(error.what())),
+                            .arg(errorMessage(error)),
                         kTitle, Prompts::Icon::Exclamation);
         return;
     }
