@@ -82,28 +82,59 @@ DavHttp::~DavHttp() {
     delete impl_;
 }
 
-HttpResponse DavHttp::send(const HttpRequest& request) {
-    using namespace calendar_error;
-    const QString where = shownUrl(request.url);
-    CURL* curl = impl_->curl;
-    if (!curl)
-        throw CalendarError(NotConnected, QStringLiteral("The HTTP library could not be started."));
-    const QString scheme = request.url.scheme().toLower();
-    if (!request.url.isValid() ||
-        (scheme != QLatin1String("http") && scheme != QLatin1String("https")))
-        throw CalendarError(NotConnected,
+namespace {
+
+// Only http and https addresses reach libcurl.
+void checkAddress(const QUrl& url) {
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")))
+        throw CalendarError(calendar_error::NotConnected,
                             QStringLiteral("\"%1\" is not an http or https address of a calendar "
                                            "server.")
-                                .arg(where));
-    if (!impl_->havePassword) {
-        impl_->password = passwordSource_().toUtf8();
-        impl_->havePassword = true;
-    }
+                                .arg(shownUrl(url)));
+}
 
-    ++requests_;
+// The request's own headers, and the ones every request carries. The caller frees the list.
+curl_slist* headerList(const HttpRequest& request) {
+    QList<QByteArray> lines = request.headers;
+    // Radicale and others answer HTTP/1.0; an Expect handshake only costs a round trip.
+    lines << QByteArray("Expect:");
+    if (!request.depth.isEmpty())
+        lines << "Depth: " + request.depth;
+    if (!request.contentType.isEmpty())
+        lines << "Content-Type: " + request.contentType;
+    curl_slist* headers = nullptr;
+    for (const QByteArray& line : lines)
+        headers = curl_slist_append(headers, line.constData());
+    return headers;
+}
+
+// What failed in the transfer itself, as the error the caller can tell the user.
+CalendarError transferError(CURLcode result, const Received& received, const char* errorText,
+                            const QString& where, int timeoutSeconds) {
+    using namespace calendar_error;
+    if (result == CURLE_OPERATION_TIMEDOUT)
+        return CalendarError(Timeout, QStringLiteral("The calendar server at %1 did not answer "
+                                                     "within %2 seconds.")
+                                          .arg(where)
+                                          .arg(timeoutSeconds));
+    if (received.tooLarge)
+        return CalendarError(ServerError,
+                             QStringLiteral("The calendar server at %1 sent more data than a "
+                                            "calendar can hold.")
+                                 .arg(where));
+    const QString detail =
+        errorText[0] ? QString::fromUtf8(errorText) : QString::fromUtf8(curl_easy_strerror(result));
+    return CalendarError(
+        NotConnected,
+        QStringLiteral("Cannot reach the calendar server at %1: %2.").arg(where, detail));
+}
+
+} // namespace
+
+void DavHttp::configure(const HttpRequest& request, const QByteArray& url, const QByteArray& user) {
+    CURL* curl = impl_->curl;
     curl_easy_reset(curl);
-    const QByteArray url = request.url.toEncoded();
-    const QByteArray user = user_.toUtf8();
     curl_easy_setopt(curl, CURLOPT_URL, url.constData());
     curl_easy_setopt(curl, CURLOPT_CUSTOMREQUEST, request.method.constData());
     if (request.method == "HEAD")
@@ -123,23 +154,43 @@ HttpResponse DavHttp::send(const HttpRequest& request) {
     curl_easy_setopt(curl, CURLOPT_HTTPAUTH, impl_->authMethods);
     curl_easy_setopt(curl, CURLOPT_USERNAME, user.constData());
     curl_easy_setopt(curl, CURLOPT_PASSWORD, impl_->password.constData());
-
-    curl_slist* headers = nullptr;
-    QList<QByteArray> lines = request.headers;
-    // Radicale and others answer HTTP/1.0; an Expect handshake only costs a round trip.
-    lines << QByteArray("Expect:");
-    if (!request.depth.isEmpty())
-        lines << "Depth: " + request.depth;
-    if (!request.contentType.isEmpty())
-        lines << "Content-Type: " + request.contentType;
-    for (const QByteArray& line : lines)
-        headers = curl_slist_append(headers, line.constData());
-    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
     if (!request.body.isEmpty() || request.method == "PUT" || request.method == "POST") {
         curl_easy_setopt(curl, CURLOPT_POSTFIELDS, request.body.constData());
         curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(request.body.size()));
     }
+}
 
+// Once the server has named its way of logging in, the credentials go with the first request
+// instead of waiting for a challenge every time.
+void DavHttp::rememberAuthMethod() {
+    long offered = 0;
+    if (impl_->authMethods == CURLAUTH_ANY &&
+        curl_easy_getinfo(impl_->curl, CURLINFO_HTTPAUTH_AVAIL, &offered) == CURLE_OK && offered) {
+        if (offered & CURLAUTH_DIGEST)
+            impl_->authMethods = CURLAUTH_DIGEST;
+        else if (offered & CURLAUTH_BASIC)
+            impl_->authMethods = CURLAUTH_BASIC;
+    }
+}
+
+HttpResponse DavHttp::send(const HttpRequest& request) {
+    using namespace calendar_error;
+    const QString where = shownUrl(request.url);
+    CURL* curl = impl_->curl;
+    if (!curl)
+        throw CalendarError(NotConnected, QStringLiteral("The HTTP library could not be started."));
+    checkAddress(request.url);
+    if (!impl_->havePassword) {
+        impl_->password = passwordSource_().toUtf8();
+        impl_->havePassword = true;
+    }
+
+    ++requests_;
+    const QByteArray url = request.url.toEncoded();
+    const QByteArray user = user_.toUtf8();
+    configure(request, url, user);
+    curl_slist* headers = headerList(request);
+    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
     Received received;
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, onBody);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, &received);
@@ -151,24 +202,8 @@ HttpResponse DavHttp::send(const HttpRequest& request) {
     const CURLcode result = curl_easy_perform(curl);
     curl_slist_free_all(headers);
     exchanges_ += std::max(received.exchanges, result == CURLE_OK ? 1 : 0);
-
-    if (result == CURLE_OPERATION_TIMEDOUT)
-        throw CalendarError(Timeout, QStringLiteral("The calendar server at %1 did not answer "
-                                                    "within %2 seconds.")
-                                         .arg(where)
-                                         .arg(timeoutSeconds_));
-    if (received.tooLarge)
-        throw CalendarError(ServerError,
-                            QStringLiteral("The calendar server at %1 sent more data than a "
-                                           "calendar can hold.")
-                                .arg(where));
-    if (result != CURLE_OK) {
-        const QString detail = errorText[0] ? QString::fromUtf8(errorText)
-                                            : QString::fromUtf8(curl_easy_strerror(result));
-        throw CalendarError(NotConnected, QStringLiteral("Cannot reach the calendar server at "
-                                                         "%1: %2.")
-                                              .arg(where, detail));
-    }
+    if (result != CURLE_OK || received.tooLarge)
+        throw transferError(result, received, errorText, where, timeoutSeconds_);
 
     HttpResponse response;
     long status = 0;
@@ -190,16 +225,7 @@ HttpResponse DavHttp::send(const HttpRequest& request) {
                             QStringLiteral("The calendar server at %1 failed with HTTP status %2.")
                                 .arg(where)
                                 .arg(status));
-    // Once the server has named its way of logging in, send the credentials with the first
-    // request instead of waiting for a challenge every time.
-    long offered = 0;
-    if (impl_->authMethods == CURLAUTH_ANY &&
-        curl_easy_getinfo(curl, CURLINFO_HTTPAUTH_AVAIL, &offered) == CURLE_OK && offered) {
-        if (offered & CURLAUTH_DIGEST)
-            impl_->authMethods = CURLAUTH_DIGEST;
-        else if (offered & CURLAUTH_BASIC)
-            impl_->authMethods = CURLAUTH_BASIC;
-    }
+    rememberAuthMethod();
     return response;
 }
 

@@ -49,6 +49,9 @@ public:
     int timeoutSeconds() const { return timeoutSeconds_; }
 
 private:
+    void configure(const HttpRequest& request, const QByteArray& url, const QByteArray& user);
+    void rememberAuthMethod();
+
     struct Impl;
     Impl* impl_;
     QString user_;

@@ -29,92 +29,125 @@ struct Token {
                             .arg(why));
 }
 
-std::vector<Token> tokenize(const QString& text) {
-    std::vector<Token> tokens;
-    int i = 0;
-    const int n = int(text.size());
-    while (i < n) {
-        const QChar c = text[i];
-        if (c.isSpace()) {
-            ++i;
-            continue;
-        }
-        Token token;
-        token.position = i;
-        if (c == QLatin1Char('[')) {
-            const int close = int(text.indexOf(QLatin1Char(']'), i + 1));
-            if (close < 0)
-                badFilter(QStringLiteral("a field name is not closed with ]"), i);
-            token.kind = TokenKind::Field;
-            token.text = text.mid(i + 1, close - i - 1).trimmed();
-            i = close + 1;
-        } else if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
-            // A quote inside a value is written twice.
-            QString value;
-            int j = i + 1;
-            bool closed = false;
-            while (j < n) {
-                if (text[j] == c) {
-                    if (j + 1 < n && text[j + 1] == c) {
-                        value += c;
-                        j += 2;
-                        continue;
-                    }
-                    closed = true;
-                    break;
-                }
-                value += text[j++];
+// Splits a filter into tokens; each kind of token is read by a method of its own, which leaves
+// the position after it.
+class Tokenizer {
+public:
+    explicit Tokenizer(const QString& text) : text_(text), n_(int(text.size())) {}
+
+    std::vector<Token> tokens() {
+        std::vector<Token> tokens;
+        while (i_ < n_) {
+            const QChar c = text_[i_];
+            if (c.isSpace()) {
+                ++i_;
+                continue;
             }
-            if (!closed)
-                badFilter(QStringLiteral("a value is not closed with its quote"), i);
-            token.kind = TokenKind::Text;
-            token.text = value;
-            i = j + 1;
-        } else if (c == QLatin1Char('(') || c == QLatin1Char(')')) {
-            token.kind = c == QLatin1Char('(') ? TokenKind::Open : TokenKind::Close;
-            ++i;
-        } else if (c == QLatin1Char('=') || c == QLatin1Char('<') || c == QLatin1Char('>') ||
-                   c == QLatin1Char('!')) {
-            int j = i + 1;
-            if (j < n && (text[j] == QLatin1Char('=') ||
-                          (c == QLatin1Char('<') && text[j] == QLatin1Char('>'))))
-                ++j;
-            token.kind = TokenKind::Op;
-            token.text = text.mid(i, j - i);
-            if (token.text == QLatin1String("!"))
-                badFilter(QStringLiteral("\"!\" is not an operator"), i);
-            i = j;
-        } else if (c.isDigit() || c == QLatin1Char('-')) {
-            int j = i + 1;
-            while (j < n && text[j].isDigit())
-                ++j;
-            token.kind = TokenKind::Number;
-            token.text = text.mid(i, j - i);
-            i = j;
-        } else if (c.isLetter()) {
-            int j = i;
-            while (j < n && (text[j].isLetterOrNumber() || text[j] == QLatin1Char('_')))
-                ++j;
-            const QString word = text.mid(i, j - i).toLower();
-            if (word == QLatin1String("and"))
-                token.kind = TokenKind::And;
-            else if (word == QLatin1String("or"))
-                token.kind = TokenKind::Or;
-            else if (word == QLatin1String("not"))
-                token.kind = TokenKind::Not;
+            Token token;
+            token.position = i_;
+            if (c == QLatin1Char('['))
+                fieldName(token);
+            else if (c == QLatin1Char('\'') || c == QLatin1Char('"'))
+                quotedValue(token, c);
+            else if (c == QLatin1Char('(') || c == QLatin1Char(')'))
+                parenthesis(token, c);
+            else if (c == QLatin1Char('=') || c == QLatin1Char('<') || c == QLatin1Char('>') ||
+                     c == QLatin1Char('!'))
+                comparison(token, c);
+            else if (c.isDigit() || c == QLatin1Char('-'))
+                number(token);
+            else if (c.isLetter())
+                keyword(token);
             else
-                badFilter(QStringLiteral("\"%1\" is not a keyword").arg(text.mid(i, j - i)), i);
-            i = j;
-        } else {
-            badFilter(QStringLiteral("unexpected \"%1\"").arg(c), i);
+                badFilter(QStringLiteral("unexpected \"%1\"").arg(c), i_);
+            tokens.push_back(token);
         }
-        tokens.push_back(token);
+        Token end;
+        end.position = n_;
+        tokens.push_back(end);
+        return tokens;
     }
-    Token end;
-    end.position = n;
-    tokens.push_back(end);
-    return tokens;
-}
+
+private:
+    void fieldName(Token& token) {
+        const int close = int(text_.indexOf(QLatin1Char(']'), i_ + 1));
+        if (close < 0)
+            badFilter(QStringLiteral("a field name is not closed with ]"), i_);
+        token.kind = TokenKind::Field;
+        token.text = text_.mid(i_ + 1, close - i_ - 1).trimmed();
+        i_ = close + 1;
+    }
+
+    // A quote inside a value is written twice.
+    void quotedValue(Token& token, QChar quote) {
+        QString value;
+        int j = i_ + 1;
+        bool closed = false;
+        while (j < n_) {
+            if (text_[j] == quote) {
+                if (j + 1 < n_ && text_[j + 1] == quote) {
+                    value += quote;
+                    j += 2;
+                    continue;
+                }
+                closed = true;
+                break;
+            }
+            value += text_[j++];
+        }
+        if (!closed)
+            badFilter(QStringLiteral("a value is not closed with its quote"), i_);
+        token.kind = TokenKind::Text;
+        token.text = value;
+        i_ = j + 1;
+    }
+
+    void parenthesis(Token& token, QChar c) {
+        token.kind = c == QLatin1Char('(') ? TokenKind::Open : TokenKind::Close;
+        ++i_;
+    }
+
+    void comparison(Token& token, QChar c) {
+        int j = i_ + 1;
+        if (j < n_ && (text_[j] == QLatin1Char('=') ||
+                       (c == QLatin1Char('<') && text_[j] == QLatin1Char('>'))))
+            ++j;
+        token.kind = TokenKind::Op;
+        token.text = text_.mid(i_, j - i_);
+        if (token.text == QLatin1String("!"))
+            badFilter(QStringLiteral("\"!\" is not an operator"), i_);
+        i_ = j;
+    }
+
+    void number(Token& token) {
+        int j = i_ + 1;
+        while (j < n_ && text_[j].isDigit())
+            ++j;
+        token.kind = TokenKind::Number;
+        token.text = text_.mid(i_, j - i_);
+        i_ = j;
+    }
+
+    void keyword(Token& token) {
+        int j = i_;
+        while (j < n_ && (text_[j].isLetterOrNumber() || text_[j] == QLatin1Char('_')))
+            ++j;
+        const QString word = text_.mid(i_, j - i_).toLower();
+        if (word == QLatin1String("and"))
+            token.kind = TokenKind::And;
+        else if (word == QLatin1String("or"))
+            token.kind = TokenKind::Or;
+        else if (word == QLatin1String("not"))
+            token.kind = TokenKind::Not;
+        else
+            badFilter(QStringLiteral("\"%1\" is not a keyword").arg(text_.mid(i_, j - i_)), i_);
+        i_ = j;
+    }
+
+    const QString& text_;
+    const int n_;
+    int i_ = 0;
+};
 
 std::optional<Field> fieldNamed(const QString& name) {
     static const struct {
@@ -420,7 +453,7 @@ std::optional<qint64> parseRestrictionDateTime(const QString& text) {
 }
 
 Restriction Restriction::parse(const QString& text) {
-    Parser parser(tokenize(text));
+    Parser parser(Tokenizer(text).tokens());
     return Restriction(parser.parseAll());
 }
 
