@@ -18,10 +18,6 @@ namespace rv {
 
 namespace {
 
-QPoint twipsPoint(int x, int y) {
-    return {x / kTwipsPerPixel, y / kTwipsPerPixel};
-}
-
 const QLatin1String kSysInfoKey("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO");
 const QLatin1String kSysInfoValue("PATH");
 const QLatin1String kSysInfoLocationKey("SOFTWARE\\Microsoft\\Shared Tools Location");
@@ -141,7 +137,7 @@ void frmAbout::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     const QPoint greyFrom = twipsPoint(90, 2925);
     const QPoint whiteFrom = twipsPoint(105, 2940);
-    const int right = twipsPoint(5654, 0).x();
+    const int right = twipsToPixelsWithin(5654);
     painter.fillRect(QRect(greyFrom, QSize(right - greyFrom.x() + 1, 1)), QColor(128, 128, 128));
     painter.fillRect(QRect(whiteFrom, QSize(right - whiteFrom.x() + 1, 2)), Qt::white);
 }

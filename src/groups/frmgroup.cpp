@@ -1,6 +1,7 @@
 #include "groups/frmgroup.h"
 
 #include "groups/windows1252.h"
+#include "ui/twips.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -12,16 +13,6 @@
 
 namespace rv {
 namespace {
-
-constexpr int kTwipsPerPixel = 15;
-
-int px(int twips) {
-    return (twips + kTwipsPerPixel / 2) / kTwipsPerPixel;
-}
-
-QRect twips(int left, int top, int width, int height) {
-    return QRect(px(left), px(top), px(width), px(height));
-}
 
 QLabel* headingLabel(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
@@ -54,44 +45,44 @@ frmgroup::frmgroup(CalendarNamespace& mapi_ns, QLineEdit& boardGroupField, Setti
 
 void frmgroup::buildControls() {
     setWindowTitle(QStringLiteral("Groups"));
-    resize(px(8385), px(3195));
+    resize(twipsToPixels(8385), twipsToPixels(3195));
 
     Label1 = headingLabel(QStringLiteral("Groups"), this);
-    Label1->setGeometry(twips(2565, 45, 1725, 390));
+    Label1->setGeometry(twipsRect(2565, 45, 1725, 390));
     grplist1 = new QListWidget(this);
     grplist1->setSelectionMode(QAbstractItemView::SingleSelection);
-    grplist1->setGeometry(twips(2490, 495, 2025, 2010));
+    grplist1->setGeometry(twipsRect(2490, 495, 2025, 2010));
     Label2 = headingLabel(QStringLiteral("Users"), this);
-    Label2->setGeometry(twips(5295, 30, 1725, 390));
+    Label2->setGeometry(twipsRect(5295, 30, 1725, 390));
     userslst1 = new QListWidget(this);
     userslst1->setSelectionMode(QAbstractItemView::SingleSelection);
-    userslst1->setGeometry(twips(4800, 510, 3105, 2010));
+    userslst1->setGeometry(twipsRect(4800, 510, 3105, 2010));
     usersid = new QListWidget(this);
-    usersid->setGeometry(twips(4800, 1920, 135, 645));
+    usersid->setGeometry(twipsRect(4800, 1920, 135, 645));
     usersid->hide();
 
     Frame1 = new QGroupBox(this);
-    Frame1->setGeometry(twips(180, 240, 2175, 855));
+    Frame1->setGeometry(twipsRect(180, 240, 2175, 855));
     Command1 = new QPushButton(QStringLiteral("Add a Group"), Frame1);
-    Command1->setGeometry(twips(120, 180, 1965, 255));
+    Command1->setGeometry(twipsRect(120, 180, 1965, 255));
     Command2 = new QPushButton(QStringLiteral("Remove Group"), Frame1);
-    Command2->setGeometry(twips(120, 480, 1965, 255));
+    Command2->setGeometry(twipsRect(120, 480, 1965, 255));
 
     Frame2 = new QGroupBox(this);
-    Frame2->setGeometry(twips(180, 1200, 2175, 855));
+    Frame2->setGeometry(twipsRect(180, 1200, 2175, 855));
     Command3 = new QPushButton(QStringLiteral("Add User"), Frame2);
-    Command3->setGeometry(twips(120, 180, 1935, 255));
+    Command3->setGeometry(twipsRect(120, 180, 1935, 255));
     Command3->setToolTip(QStringLiteral("You must first select a group"));
     Command4 = new QPushButton(QStringLiteral("Remove a User"), Frame2);
-    Command4->setGeometry(twips(120, 480, 1935, 255));
+    Command4->setGeometry(twipsRect(120, 480, 1935, 255));
 
     Command6 = new QPushButton(QStringLiteral("OK"), this);
-    Command6->setGeometry(twips(240, 2220, 1275, 435));
+    Command6->setGeometry(twipsRect(240, 2220, 1275, 435));
     Label3 = new QLabel(QStringLiteral("Selected Group"), this);
-    Label3->setGeometry(twips(1260, 2760, 1215, 255));
+    Label3->setGeometry(twipsRect(1260, 2760, 1215, 255));
     Text1 = new QLineEdit(this);
     Text1->setReadOnly(true);
-    Text1->setGeometry(twips(2520, 2700, 2295, 285));
+    Text1->setGeometry(twipsRect(2520, 2700, 2295, 285));
 
     setTabOrder(grplist1, userslst1);
     setTabOrder(userslst1, Command3);

@@ -1,9 +1,10 @@
 #include "legend/color_swatch.h"
 #include "legend/frmlegend.h"
 #include "legend/stay_on_top.h"
-#include "ui/colors.h"
 #include "support/memory_settings.h"
 #include "support/scripted_prompts.h"
+#include "ui/colors.h"
+#include "ui/twips.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -168,11 +169,11 @@ void FrmLegendTest::reopenedLegendShowsPickedColoursAndUncheckedBox() {
 }
 
 void FrmLegendTest::pixelPositionRoundsHalfToEven() {
-    QCOMPARE(pixelPositionFromTwips(1500, 2250), QPoint(100, 150));
-    QCOMPARE(pixelPositionFromTwips(1508, 2250), QPoint(101, 150));     // 100.53
-    QCOMPARE(pixelPositionFromTwips(1507, 2242), QPoint(100, 149));     // 100.47, 149.47
-    QCOMPARE(pixelPositionFromTwips(1507.5, 2242.5), QPoint(100, 150)); // 100.5, 149.5
-    QCOMPARE(pixelPositionFromTwips(1522.5, -22.5), QPoint(102, -2));   // 101.5, -1.5
+    QCOMPARE(twipsPoint(1500, 2250), QPoint(100, 150));
+    QCOMPARE(twipsPoint(1508, 2250), QPoint(101, 150));     // 100.53
+    QCOMPARE(twipsPoint(1507, 2242), QPoint(100, 149));     // 100.47, 149.47
+    QCOMPARE(twipsPoint(1507.5, 2242.5), QPoint(100, 150)); // 100.5, 149.5
+    QCOMPARE(twipsPoint(1522.5, -22.5), QPoint(102, -2));   // 101.5, -1.5
 
     const WindowPlacement on = stayOnTopPlacement(1500, 2250, true);
     QCOMPARE(on, (WindowPlacement{100, 150, 150, 244, true, true}));
