@@ -27,6 +27,10 @@ public:
         bool resolves = true;
         bool denied = false;
         std::vector<Item> items;
+        // The service fails (NotConnected) when this person is looked up, or when their days
+        // are read.
+        bool lookUpFails = false;
+        bool readFails = false;
     };
 
     // The people by entry identifier; an identifier not here is unknown to the service.
@@ -39,7 +43,7 @@ public:
     int itemsTaken = 0;        // Items() calls
 
     Person& add(const QString& id, const QString& name) {
-        people.insert(id, Person{name, true, false, {}});
+        people.insert(id, Person{name, true, false, {}, false, false});
         return people[id];
     }
 
@@ -47,6 +51,8 @@ public:
         lookedUp << entryId;
         if (!people.contains(entryId))
             throw CalendarError(calendar_error::UnknownEntry, QStringLiteral("unknown entry"));
+        if (people[entryId].lookUpFails)
+            throw CalendarError(calendar_error::NotConnected, QStringLiteral("service gone"));
         return std::make_shared<Recipient>(*this, entryId);
     }
     std::shared_ptr<CalendarRecipient> CreateRecipient(const QString&) override {
@@ -84,10 +90,13 @@ private:
     class Items : public CalendarItems {
     public:
         Items(FakeCalendar& calendar, const QString& id)
-            : calendar_(calendar), items_(calendar.people[id].items) {}
+            : calendar_(calendar), items_(calendar.people[id].items),
+              fails_(calendar.people[id].readFails) {}
         void SetIncludeRecurrences(bool) override {}
         std::unique_ptr<AppointmentItem> Find(const QString& filter) override {
             calendar_.filters << filter;
+            if (fails_)
+                throw CalendarError(calendar_error::NotConnected, QStringLiteral("service gone"));
             found_.clear();
             next_ = 0;
             // The first date of the filter is the day; the filter selects what starts within
@@ -120,6 +129,7 @@ private:
     private:
         FakeCalendar& calendar_;
         const std::vector<Item>& items_;
+        const bool fails_;
         std::vector<Item> found_;
         std::size_t next_ = 0;
     };
