@@ -33,34 +33,44 @@ public:
     BoardState& state() { return state_; }
     BoardGrid& grid() { return *Grid1; }
 
-    // Start-up; shows the window while the first build runs.
+    // Where each part lives:
+    //   form1.cpp          controls and menus, start-up, the month/year/width controls, Exit,
+    //                      "Include Details"
+    //   board_layout.cpp   the month grid's layout: set_grid, header and widths, allignc1
+    //   board_build.cpp    Init_Grid and the rows it adds: add_user, get_user_x
+    //   person_row.cpp     one person's month painted into their row; update_one_user
+    //   cell_details.cpp   selecting and double-clicking cells
+    //   board_windows.cpp  the windows the board opens, and "Print to Word"
+    // What the board shows is computed by BoardBuilder (board_builder.h) without widgets.
+
+    // Start-up (form1.cpp); shows the window while the first build runs.
     void Form_Load();
 
-    // Month grid layout.
+    // Month grid layout (board_layout.cpp).
     void set_grid();
     void allignc1();
     void headerAndWidths();
 
-    // The board build and the person rows.
+    // The board build and the person rows (board_build.cpp, person_row.cpp).
     void Init_Grid();
     // st1 is the member's record number plus one; groupNo the member file it came from.
     void add_user(const QString& useri, std::int16_t st1, int groupNo);
     QString get_user_x(int userx);
     void update_one_user();
 
-    // Handlers.
-    void Command4_Click();
-    void txtYear_LostFocus();
-    void HScroll1_Change();
-    void Command1_Click();
-    void editgrp_Click();
-    void btnlegend_Click();
-    void mnuags_Click();
-    void printtoword_Click();
-    void exit_Click();
-    void mnudetails_Click();
-    void GRID1_SelChange();
-    void Grid1_DblClick();
+    // Handlers, by caption.
+    void Command4_Click();    // "Update Now" (form1.cpp)
+    void txtYear_LostFocus(); // the "Year" field left (form1.cpp)
+    void HScroll1_Change();   // "Adjust Grid" moved (form1.cpp)
+    void Command1_Click();    // "Groups" (form1.cpp)
+    void editgrp_Click();     // Groups > "Edit Groups" (board_windows.cpp)
+    void btnlegend_Click();   // "Legend" (board_windows.cpp)
+    void mnuags_Click();      // Help > "About Rotaview" (board_windows.cpp)
+    void printtoword_Click(); // File > "Print to Word" (board_windows.cpp)
+    void exit_Click();        // File > "Exit" (form1.cpp)
+    void mnudetails_Click();  // Options > "Include Details" (form1.cpp)
+    void GRID1_SelChange();   // a cell selected (cell_details.cpp)
+    void Grid1_DblClick();    // a cell double-clicked (cell_details.cpp)
 
     // Controls (public so the other windows and tests reach them, as the board's design has it).
     QFrame* SSFrame1 = nullptr;

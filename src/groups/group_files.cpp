@@ -1,5 +1,6 @@
 #include "groups/group_files.h"
 
+#include "groups/groups_log.h"
 #include "groups/windows1252.h"
 
 #include <QFile>
@@ -164,8 +165,11 @@ QList<GroupMember> read_members(int groupNo) {
     RecordReader reader(memberFileName(groupNo), kMemberRecordLength);
     for (;;) {
         const QByteArray record = reader.next();
-        if (!holdsName(record, kMemberNameOffset))
+        if (!holdsName(record, kMemberNameOffset)) {
+            qCInfo(groupsLog()).noquote()
+                << memberFileName(groupNo) << "ends without its end marker";
             break;
+        }
         const QByteArray name = trimmedField(record, kMemberNameOffset, kMemberTextWidth);
         if (name == kEndMarker)
             break;

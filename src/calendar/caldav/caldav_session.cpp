@@ -1,9 +1,10 @@
 #include "calendar/caldav/caldav_session.h"
 
+#include "calendar/caldav/caldav_log.h"
 #include "calendar/caldav/dav_xml.h"
 #include "calendar/caldav/netrc.h"
-#include "platform/prompts.h"
 #include "calendar/service_profile.h"
+#include "platform/prompts.h"
 
 #include <QDir>
 #include <QMetaObject>
@@ -358,6 +359,8 @@ std::shared_ptr<const CalendarCopy> CalDavSession::readWhole(const CalendarRef& 
                QStringLiteral("the server answered HTTP status %1").arg(response.status));
     if (response.status != 200 || !looksLikeCalendar(response)) {
         // Not every server hands out a whole calendar; those answer calendar queries.
+        qCInfo(caldavLog()).noquote() << "no whole calendar at" << calendar.path << "(HTTP"
+                                      << response.status << "); asking with calendar queries";
         wholeReadUnsupported_.insert(calendar.path, true);
         return nullptr;
     }
@@ -420,8 +423,11 @@ std::vector<PrincipalEntry> CalDavSession::searchPrincipals(const QString& name)
                   {}});
         // Servers without the search answer an error or an empty list; both mean "ask
         // otherwise".
-        if (response.status != 207)
+        if (response.status != 207) {
+            qCInfo(caldavLog()).noquote()
+                << "no principal search at" << collection << "(HTTP" << response.status << ")";
             continue;
+        }
         for (const DavResource& r : parseMultistatus(response.body, url))
             if (!r.path.isEmpty() && (r.status == 0 || r.status == 200))
                 out.push_back(entryOf(r));
