@@ -3,7 +3,7 @@
 #include "board/form1.h"
 #include "calendar/day_query.h"
 #include "groups/group_files.h"
-#include "calendar/calendar_connection.h"
+#include "calendar/connection/calendar_connection.h"
 #include "platform/prompts.h"
 #include "platform/qt_desktop.h"
 #include "calendar/service_profile.h"

@@ -13,7 +13,7 @@
 #include "calendar/caldav/caldav_application.h"
 #include "calendar/caldav/caldav_session.h"
 #include "calendar/ical/entry_id.h"
-#include "calendar/calendar_connection.h"
+#include "calendar/connection/calendar_connection.h"
 #include "platform/desktop.h"
 #include "platform/prompts.h"
 #include "calendar/service_profile.h"

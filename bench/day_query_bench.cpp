@@ -6,7 +6,7 @@
 
 #include "bench_platform.h"
 #include "calendar/day_query.h"
-#include "calendar/calendar_connection.h"
+#include "calendar/connection/calendar_connection.h"
 #include "platform/desktop.h"
 #include "platform/prompts.h"
 #include "calendar/service_profile.h"

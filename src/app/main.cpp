@@ -1,5 +1,5 @@
 #include "board/form1.h"
-#include "calendar/calendar_connection.h"
+#include "calendar/connection/calendar_connection.h"
 #include "platform/ini_machine_registry.h"
 #include "platform/qsettings_store.h"
 #include "platform/qt_desktop.h"

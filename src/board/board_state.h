@@ -1,7 +1,7 @@
 #pragma once
 
-#include "days/day_category.h"
 #include "calendar/calendar_service.h"
+#include "days/day_category.h"
 
 #include <cstdint>
 #include <memory>

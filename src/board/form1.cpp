@@ -4,7 +4,7 @@
 #include "board/month_layout.h"
 #include "groups/frmgroup.h"
 #include "groups/group_files.h"
-#include "calendar/calendar_connection.h"
+#include "calendar/connection/calendar_connection.h"
 #include "platform/prompts.h"
 #include "platform/settings_store.h"
 #include "ui/twips.h"

@@ -4,6 +4,15 @@
 
 namespace rv {
 
+class Prompts;
+class Desktop;
+
+// What a backend may need from the rest of the platform.
+struct CalendarServiceContext {
+    Prompts& prompts;
+    Desktop& desktop;
+};
+
 // The calendar service's own profile, calendar-service.ini: which backend, where its data is,
 // and who the connected user is. Looked for in the working directory (beside the group files),
 // then in ~/.config/Vantrel/.

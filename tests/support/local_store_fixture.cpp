@@ -1,6 +1,6 @@
 #include "support/local_store_fixture.h"
 
-#include "calendar/calendar_connection.h"
+#include "calendar/connection/calendar_connection.h"
 #include "calendar/service_profile.h"
 
 #include <QDateTime>

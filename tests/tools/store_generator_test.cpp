@@ -1,7 +1,7 @@
 #include "tools/store_generator.h"
 #include "calendar/day_query.h"
 #include "groups/group_files.h"
-#include "calendar/calendar_connection.h"
+#include "calendar/connection/calendar_connection.h"
 #include "calendar/person_calendar.h"
 #include "calendar/service_profile.h"
 #include "support/recording_desktop.h"

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "calendar/calendar_connection.h"
+#include "calendar/calendar_service.h"
+#include "calendar/service_profile.h"
 
 #include <memory>
 

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "calendar/calendar_service.h"
 #include "calendar/ical/occurrence.h"
 #include "calendar/ical/restriction.h"
-#include "calendar/calendar_service.h"
 
 #include <memory>
 #include <optional>

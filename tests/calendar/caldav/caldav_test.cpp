@@ -4,6 +4,7 @@
 #include "calendar/day_query.h"
 #include "groups/group_files.h"
 #include "calendar/caldav/caldav_application.h"
+#include "calendar/connection/calendar_connection.h"
 #include "calendar/caldav/caldav_session.h"
 #include "calendar/ical/entry_id.h"
 #include "calendar/service_profile.h"

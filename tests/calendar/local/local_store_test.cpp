@@ -2,7 +2,7 @@
 // identifiers, and calendars read from files that change under it.
 
 #include "calendar/day_query.h"
-#include "calendar/calendar_connection.h"
+#include "calendar/connection/calendar_connection.h"
 #include "calendar/local/calendar_file_cache.h"
 #include "calendar/service_profile.h"
 #include "support/recording_desktop.h"

@@ -7,15 +7,6 @@
 
 namespace rv {
 
-class Prompts;
-class Desktop;
-
-// What a backend may need from the rest of the platform.
-struct CalendarServiceContext {
-    Prompts& prompts;
-    Desktop& desktop;
-};
-
 // Opens the backend the profile names. Throws CalendarError when no service can be opened
 // (unknown backend, a store or server that cannot be reached).
 std::unique_ptr<CalendarApplication> openCalendarApplication(const ServiceProfile& profile,

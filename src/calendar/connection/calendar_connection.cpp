@@ -1,4 +1,4 @@
-#include "calendar/calendar_connection.h"
+#include "calendar/connection/calendar_connection.h"
 
 #include "calendar/caldav/caldav_application.h"
 #include "calendar/local/local_store.h"
