@@ -130,6 +130,7 @@ void Form1::buildMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
     printtoword = file->addAction(QStringLiteral("Print to Word"));
     exitAction = file->addAction(QStringLiteral("Exit"));
+    addBoardPictureMenu(file);
     QMenu* groups = menuBar()->addMenu(QStringLiteral("Groups"));
     editgrp = groups->addAction(QStringLiteral("Edit Groups"));
     QMenu* options = menuBar()->addMenu(QStringLiteral("Options"));
