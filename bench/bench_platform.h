@@ -15,6 +15,11 @@ public:
         return std::nullopt;
     }
     std::optional<std::uint32_t> chooseColor(QWidget*) override { return std::nullopt; }
+    std::optional<QString> saveFileName(QWidget*, const QString&, const QString&,
+                                        const QStringList&) override {
+        return std::nullopt;
+    }
+    bool setUpPrinter(QWidget*, QPrinter&) override { return false; }
 };
 
 class NoDesktop : public Desktop {

@@ -1,12 +1,12 @@
 #include "bench/board_measure.h"
 
 #include "board/form1.h"
-#include "calendar/day_query.h"
-#include "groups/group_files.h"
 #include "calendar/connection/calendar_connection.h"
+#include "calendar/day_query.h"
+#include "calendar/service_profile.h"
+#include "groups/group_files.h"
 #include "platform/prompts.h"
 #include "platform/qt_desktop.h"
-#include "calendar/service_profile.h"
 #include "support/memory_settings.h"
 
 #include <QCoreApplication>
@@ -37,6 +37,15 @@ public:
         return std::nullopt;
     }
     std::optional<std::uint32_t> chooseColor(QWidget*) override { return std::nullopt; }
+    std::optional<QString> saveFileName(QWidget*, const QString& caption, const QString&,
+                                        const QStringList&) override {
+        note(caption, QString());
+        return std::nullopt;
+    }
+    bool setUpPrinter(QWidget*, QPrinter&) override {
+        note(QStringLiteral("Print"), QString());
+        return false;
+    }
 
     int shown = 0;
 

@@ -6,6 +6,8 @@ mode=${1:-test}
 packages=(build-essential cmake pkg-config qt6-base-dev libical-dev libcurl4-openssl-dev)
 if [ "$mode" = test ]; then
   packages+=(radicale apache2-utils python3-odf unzip clang-14 libclang-rt-14-dev)
+  # The install test (desktop entry, metainfo, Debian package) and the board picture's PDF.
+  packages+=(desktop-file-utils appstream lintian dpkg-dev file poppler-utils)
 else
   packages+=(xauth)
 fi

@@ -26,6 +26,7 @@ void Form1::Init_Grid() {
     row1Stale_ = Grid1->rowCount() == 2;
 
     const QString groupName = Text1->text();
+    shownBoard_ = ShownBoard{groupName, state_.cur_month, state_.cur_year, state_.category_color};
     try {
         for (const RowMember& member : boardGroupMembers(groupName)) {
             if (!groupName.isEmpty())

@@ -1,12 +1,13 @@
 #include "board/form1.h"
 
-#include "days/category_colors.h"
 #include "board/month_layout.h"
+#include "calendar/connection/calendar_connection.h"
+#include "days/category_colors.h"
 #include "groups/frmgroup.h"
 #include "groups/group_files.h"
-#include "calendar/connection/calendar_connection.h"
 #include "platform/prompts.h"
 #include "platform/settings_store.h"
+#include "ui/program_files.h"
 #include "ui/twips.h"
 
 #include <QAction>
@@ -53,8 +54,7 @@ Form1::Form1(BoardServices services, QWidget* parent)
     buildControls();
     buildMenus();
     resize(twipsToPixels(9615), twipsToPixels(6000) + menuBar()->sizeHint().height());
-    deniedPicture_ =
-        QIcon(QCoreApplication::applicationDirPath() + QStringLiteral("/msgbox03.ico"));
+    deniedPicture_ = QIcon(programFile(QStringLiteral("msgbox03.ico")));
 }
 
 Form1::~Form1() = default;
@@ -130,6 +130,7 @@ void Form1::buildMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("File"));
     printtoword = file->addAction(QStringLiteral("Print to Word"));
     exitAction = file->addAction(QStringLiteral("Exit"));
+    addBoardPictureMenu(file);
     QMenu* groups = menuBar()->addMenu(QStringLiteral("Groups"));
     editgrp = groups->addAction(QStringLiteral("Edit Groups"));
     QMenu* options = menuBar()->addMenu(QStringLiteral("Options"));

@@ -16,11 +16,14 @@ class QComboBox;
 class QFrame;
 class QLabel;
 class QLineEdit;
+class QMenu;
 class QProgressBar;
 class QPushButton;
 class QScrollBar;
 
 namespace rv {
+
+struct BoardPicture;
 
 // The board window: the month board of the current group, with the controls that choose the
 // month, the year and the column width, and the menus and buttons that open the other windows.
@@ -41,6 +44,7 @@ public:
     //   person_row.cpp     one person's month painted into their row; update_one_user
     //   cell_details.cpp   selecting and double-clicking cells
     //   board_windows.cpp  the windows the board opens, and "Print to Word"
+    //   board_picture_menu.cpp  the board as a picture: "Save Board As...", "Print Board..."
     // What the board shows is computed by BoardBuilder (board_builder.h) without widgets.
 
     // Start-up (form1.cpp); shows the window while the first build runs.
@@ -72,6 +76,14 @@ public:
     void GRID1_SelChange();   // a cell selected (cell_details.cpp)
     void Grid1_DblClick();    // a cell double-clicked (cell_details.cpp)
 
+    // The board as a picture (board_picture_menu.cpp): File > "Save Board As..." asks for a
+    // .png or .pdf file, File > "Print Board..." for a printer; false when cancelled or failed
+    // (the failure told to the user).
+    bool saveBoardAs();
+    bool printBoard();
+    // The board as built last, as its picture shows it.
+    BoardPicture boardPicture() const;
+
     // Controls (public so the other windows and tests reach them, as the board's design has it).
     QFrame* SSFrame1 = nullptr;
     QPushButton* Command1 = nullptr;
@@ -94,6 +106,8 @@ public:
     QAction* editgrp = nullptr;
     QAction* mnudetails = nullptr;
     QAction* mnuags = nullptr;
+    QAction* saveBoardAction = nullptr;
+    QAction* printBoardAction = nullptr;
 
     // Open modeless windows, for bringing them to the front.
     QPointer<QWidget> groupEditor;
@@ -107,6 +121,7 @@ protected:
 private:
     void buildControls();
     void buildMenus();
+    void addBoardPictureMenu(QMenu* file);
     void Form_Resize();
     void connectCalendar();
     void showModeless(QPointer<QWidget>& window, const std::function<QWidget*()>& create);
@@ -128,6 +143,15 @@ private:
     bool calendarUnavailable_ = false;
     // Row 1 left over from the previous board, not yet taken over by a member.
     bool row1Stale_ = false;
+    // What the last whole build showed: the title and legend of the board's picture, which the
+    // month list, the year field and the legend may have moved on from since.
+    struct ShownBoard {
+        QString group;
+        int month = 0;
+        int year = 0;
+        CategoryColors colors = defaultCategoryColors();
+    };
+    ShownBoard shownBoard_;
 };
 
 } // namespace rv

@@ -31,6 +31,14 @@ inline QString categoryKey(DayCategory category) {
     return QString::fromLatin1(keys[category]);
 }
 
+// The caption of each category, as the legend window shows it.
+inline QString categoryCaption(DayCategory category) {
+    static const char* const captions[kDayCategoryCount] = {
+        "Free All Day",      "0 to 4 Hours",  "Between 4 and 7 Hours",
+        "More than 7 Hours", "Special Event", "Weekend"};
+    return QString::fromLatin1(captions[category]);
+}
+
 // The colour used when a category's key was never stored.
 inline std::uint32_t defaultCategoryColor(DayCategory category) {
     static const std::uint32_t colors[kDayCategoryCount] = {0xFFC0C0, 0xFFC0FF, 0xC00000,

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <optional>
 
+class QPrinter;
 class QWidget;
 
 namespace rv {
@@ -26,6 +28,15 @@ public:
                                          bool secret = false) = 0;
     // The colour chooser; the chosen colour as 0x00BBGGRR, nullopt when cancelled.
     virtual std::optional<std::uint32_t> chooseColor(QWidget* parent) = 0;
+    // The file chooser for a file to write, starting at suggestedPath; filters such as
+    // "PNG image (*.png)", the first chosen at start. A name typed without a suffix gets the
+    // chosen filter's. nullopt when the user cancels.
+    virtual std::optional<QString> saveFileName(QWidget* parent, const QString& caption,
+                                                const QString& suggestedPath,
+                                                const QStringList& filters) = 0;
+    // The print dialog for printer; true when the user chose to print, the printer then set up
+    // as chosen.
+    virtual bool setUpPrinter(QWidget* parent, QPrinter& printer) = 0;
 };
 
 } // namespace rv

@@ -3,8 +3,12 @@
 #include "ui/colors.h"
 
 #include <QColorDialog>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QRegularExpression>
 
 namespace rv {
 
@@ -50,6 +54,39 @@ std::optional<std::uint32_t> QtPrompts::chooseColor(QWidget* parent) {
     if (!chosen.isValid())
         return std::nullopt;
     return colorRefFromQColor(chosen);
+}
+
+namespace {
+
+// The first suffix a filter names: "png" of "PNG image (*.png)".
+QString filterSuffix(const QString& filter) {
+    static const QRegularExpression suffix(QStringLiteral(R"(\*\.(\w+))"));
+    return suffix.match(filter).captured(1);
+}
+
+} // namespace
+
+std::optional<QString> QtPrompts::saveFileName(QWidget* parent, const QString& caption,
+                                               const QString& suggestedPath,
+                                               const QStringList& filters) {
+    QFileDialog dialog(parent, caption, suggestedPath);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilters(filters);
+    if (!filters.isEmpty())
+        dialog.setDefaultSuffix(filterSuffix(filters.first()));
+    // The suffix follows the chosen kind of file, so that "board" saved as PDF is "board.pdf".
+    QObject::connect(
+        &dialog, &QFileDialog::filterSelected, &dialog,
+        [&dialog](const QString& filter) { dialog.setDefaultSuffix(filterSuffix(filter)); });
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return std::nullopt;
+    return dialog.selectedFiles().first();
+}
+
+bool QtPrompts::setUpPrinter(QWidget* parent, QPrinter& printer) {
+    QPrintDialog dialog(&printer, parent);
+    return dialog.exec() == QDialog::Accepted;
 }
 
 } // namespace rv

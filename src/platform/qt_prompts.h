@@ -4,7 +4,7 @@
 
 namespace rv {
 
-// QMessageBox, QInputDialog and QColorDialog.
+// QMessageBox, QInputDialog, QColorDialog, QFileDialog and QPrintDialog.
 class QtPrompts : public Prompts {
 public:
     void message(QWidget* parent, const QString& text, const QString& title, Icon icon) override;
@@ -12,6 +12,10 @@ public:
     std::optional<QString> input(QWidget* parent, const QString& prompt, const QString& title,
                                  const QString& defaultText, bool secret) override;
     std::optional<std::uint32_t> chooseColor(QWidget* parent) override;
+    std::optional<QString> saveFileName(QWidget* parent, const QString& caption,
+                                        const QString& suggestedPath,
+                                        const QStringList& filters) override;
+    bool setUpPrinter(QWidget* parent, QPrinter& printer) override;
 };
 
 } // namespace rv

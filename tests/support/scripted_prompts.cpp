@@ -1,5 +1,6 @@
 #include "support/scripted_prompts.h"
 
+#include <QPrinter>
 #include <QTest>
 
 namespace rv::test {
@@ -19,19 +20,45 @@ bool ScriptedPrompts::question(QWidget*, const QString& text, const QString& tit
     return answer;
 }
 
-std::optional<QString> ScriptedPrompts::input(QWidget*, const QString& prompt, const QString& title,
-                                              const QString& defaultText, bool) {
-    shown.push_back({QStringLiteral("input"), prompt, title, Icon::None, defaultText});
-    if (inputAnswers.empty()) {
-        QTest::qFail("unexpected input box", __FILE__, __LINE__);
+namespace {
+
+// The next scripted text answer; a box without one fails the test.
+std::optional<QString> nextText(std::deque<std::optional<QString>>& answers, const char* box) {
+    if (answers.empty()) {
+        QTest::qFail(box, __FILE__, __LINE__);
         return std::nullopt;
     }
     // Taken apart before the pop: copying the optional<QString> out of the deque trips a false
     // -Wmaybe-uninitialized in g++ 12.
-    const bool answered = inputAnswers.front().has_value();
-    const QString text = inputAnswers.front().value_or(QString());
-    inputAnswers.pop_front();
+    const bool answered = answers.front().has_value();
+    const QString text = answers.front().value_or(QString());
+    answers.pop_front();
     return answered ? std::optional<QString>(text) : std::nullopt;
+}
+
+} // namespace
+
+std::optional<QString> ScriptedPrompts::input(QWidget*, const QString& prompt, const QString& title,
+                                              const QString& defaultText, bool) {
+    shown.push_back({QStringLiteral("input"), prompt, title, Icon::None, defaultText});
+    return nextText(inputAnswers, "unexpected input box");
+}
+
+std::optional<QString> ScriptedPrompts::saveFileName(QWidget*, const QString& caption,
+                                                     const QString& suggestedPath,
+                                                     const QStringList&) {
+    shown.push_back({QStringLiteral("saveFile"), caption, {}, Icon::None, suggestedPath});
+    return nextText(saveFileAnswers, "unexpected file chooser");
+}
+
+bool ScriptedPrompts::setUpPrinter(QWidget*, QPrinter& printer) {
+    shown.push_back({QStringLiteral("printer"), {}, {}, Icon::None, {}});
+    const std::optional<QString> pdf = nextText(printerAnswers, "unexpected print dialog");
+    if (!pdf)
+        return false;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(*pdf);
+    return true;
 }
 
 std::optional<std::uint32_t> ScriptedPrompts::chooseColor(QWidget*) {

@@ -11,7 +11,7 @@ namespace rv::test {
 class ScriptedPrompts : public Prompts {
 public:
     struct Shown {
-        QString kind; // "message", "question", "input", "color"
+        QString kind; // "message", "question", "input", "color", "saveFile", "printer"
         QString text;
         QString title;
         Icon icon = Icon::None;
@@ -23,11 +23,19 @@ public:
     std::optional<QString> input(QWidget* parent, const QString& prompt, const QString& title,
                                  const QString& defaultText, bool secret) override;
     std::optional<std::uint32_t> chooseColor(QWidget* parent) override;
+    // Shown with the caption as text and the suggested path as defaultText.
+    std::optional<QString> saveFileName(QWidget* parent, const QString& caption,
+                                        const QString& suggestedPath,
+                                        const QStringList& filters) override;
+    // A scripted answer is the PDF file the printer then prints into; nullopt cancels.
+    bool setUpPrinter(QWidget* parent, QPrinter& printer) override;
 
     // Answers, used in order; a box with no scripted answer fails the test.
     std::deque<bool> questionAnswers;
     std::deque<std::optional<QString>> inputAnswers;
     std::deque<std::optional<std::uint32_t>> colorAnswers;
+    std::deque<std::optional<QString>> saveFileAnswers;
+    std::deque<std::optional<QString>> printerAnswers;
 
     std::vector<Shown> shown;
     int count(const QString& kind) const;
