@@ -514,15 +514,21 @@ void DavServer::stop() {
     }
 }
 
+caldav::DavHttp& DavServer::httpOf(const DavPerson& person) {
+    auto& http = http_[person.user];
+    if (!http)
+        http = std::make_unique<caldav::DavHttp>(
+            person.user, [password = person.password] { return password; }, 300);
+    return *http;
+}
+
 int DavServer::request(const DavPerson& as, const QByteArray& method, const QString& path,
                        const QByteArray& body, const QByteArray& contentType,
                        const QByteArray& depth) {
-    caldav::DavHttp http(
-        as.user, [password = as.password] { return password; }, 300);
     QUrl target = url();
     target.setPath(path, QUrl::DecodedMode);
     try {
-        return http.send({method, target, body, contentType, depth, {}}).status;
+        return httpOf(as).send({method, target, body, contentType, depth, {}}).status;
     } catch (const CalendarError& e) {
         error_ = e.message();
         return e.code() == calendar_error::LoginFailed ? 401 : 0;
@@ -548,17 +554,16 @@ bool DavServer::putEvents(const DavPerson& owner, const QString& calendarPath,
 
 bool DavServer::setEvents(const DavPerson& owner, const QString& calendarPath,
                           const QByteArray& text) {
-    caldav::DavHttp http(
-        owner.user, [password = owner.password] { return password; }, 300);
     QUrl target = url();
     target.setPath(calendarPath, QUrl::DecodedMode);
     try {
-        const auto listing = http.send({"PROPFIND",
-                                        target,
-                                        caldav::propfindBody({caldav::prop::kResourceType}),
-                                        "application/xml",
-                                        "1",
-                                        {}});
+        const auto listing =
+            httpOf(owner).send({"PROPFIND",
+                                target,
+                                caldav::propfindBody({caldav::prop::kResourceType}),
+                                "application/xml",
+                                "1",
+                                {}});
         if (listing.status != 207)
             return fail(
                 QStringLiteral("cannot list %1 (HTTP %2)").arg(calendarPath).arg(listing.status));

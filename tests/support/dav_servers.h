@@ -14,7 +14,12 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QUrl>
+#include <map>
 #include <memory>
+
+namespace rv::caldav {
+class DavHttp;
+}
 
 namespace rv::test {
 
@@ -93,12 +98,15 @@ protected:
 
 private:
     bool waitForPort(int timeoutMs);
+    // One connection per person, which answers the server's challenge once.
+    caldav::DavHttp& httpOf(const DavPerson& person);
 
     Kind kind_;
     QTemporaryDir dir_;
     QProcess process_;
     int port_ = 0;
     QString error_;
+    std::map<QString, std::unique_ptr<caldav::DavHttp>> http_;
 };
 
 // A TCP listener that takes connections and never answers: a server that hangs.
