@@ -204,6 +204,18 @@ void CalDavServersTest::sameBoardOnEveryServer() {
     QStringList board;
     const int first = cost([&] { return boardOf(*ns, kTeam, ids, 3, 2024); }, &board);
     QCOMPARE(board, localBoard(kTeam, 3, 2024));
+    // What the calendars hold that servers trip over: a series begun months before (every
+    // Monday, in Berlin time), a count-limited daily series crossing the month start (the 1st),
+    // a weekly all-day series with one date left out (the 13th), a moved occurrence (the 19th),
+    // a private item.
+    QCOMPARE(board.filter(QStringLiteral("Steering group")).size(), 4);
+    QCOMPARE(dayOf(board, QStringLiteral("bob"), 1), QStringLiteral("UpTo4 Audit"));
+    QVERIFY(!dayOf(board, QStringLiteral("bob"), 13).contains(QStringLiteral("Home office")));
+    QVERIFY(dayOf(board, QStringLiteral("bob"), 20).contains(QStringLiteral("Home office")));
+    QVERIFY(dayOf(board, QStringLiteral("bob"), 19).contains(QStringLiteral("Team meeting moved")));
+    QVERIFY(
+        dayOf(board, QStringLiteral("bob"), 20).contains(QStringLiteral("Private Appointment")));
+    QVERIFY(board.contains(QStringLiteral("carol denied")));
     const int repeated = cost([&] { return boardOf(*ns, kTeam, ids, 3, 2024); }, &board);
     QCOMPARE(board, localBoard(kTeam, 3, 2024));
     const int otherMonth = cost([&] { return boardOf(*ns, kTeam, ids, 2, 2024); }, &board);
