@@ -8,6 +8,8 @@ if [ "$mode" = test ]; then
   packages+=(radicale apache2-utils python3-odf unzip clang-14 libclang-rt-14-dev)
   # The install test (desktop entry, metainfo, Debian package) and the board picture's PDF.
   packages+=(desktop-file-utils appstream lintian dpkg-dev file poppler-utils)
+  # The other CalDAV servers the tests start: Xandikos, and SabreDAV run by PHP's web server.
+  packages+=(xandikos php-cli php-sqlite3 php-xml php-mbstring php-sabre-dav)
 else
   packages+=(xauth)
 fi

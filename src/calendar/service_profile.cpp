@@ -45,6 +45,7 @@ ServiceProfile readServiceProfile(const QString& iniPath) {
     if (!user.isEmpty())
         p.user = user;
     p.url = ini.value(QStringLiteral("CalDAV/Url")).toString().trimmed();
+    p.calendar = ini.value(QStringLiteral("CalDAV/Calendar")).toString().trimmed();
     bool ok = false;
     const int timeout = ini.value(QStringLiteral("CalDAV/TimeoutSeconds")).toInt(&ok);
     if (ok && timeout > 0)

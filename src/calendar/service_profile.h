@@ -22,6 +22,9 @@ struct ServiceProfile {
     QString folder;  // local store folder, absolute
     QString user;    // the connected user
     QString url;     // CalDAV server URL
+    // CalDAV: which of a person's calendars to read where the server marks none default (a
+    // calendar's path, the last segment of it, or its display name); see chooseCalendar.
+    QString calendar;
     int timeoutSeconds = 20;
 };
 

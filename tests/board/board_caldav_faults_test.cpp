@@ -6,8 +6,8 @@
 #include "calendar/caldav/caldav_application.h"
 #include "calendar/ical/entry_id.h"
 #include "support/board_fixture.h"
+#include "support/dav_servers.h"
 #include "support/fault_proxy.h"
-#include "support/radicale_server.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -25,32 +25,23 @@ namespace {
 
 constexpr int kTimeoutSeconds = 2;
 
-const RadicaleServer::User kAlice{QStringLiteral("alice"), QStringLiteral("alice-pw")};
-const RadicaleServer::User kBob{QStringLiteral("bob"), QStringLiteral("bob-pw")};
-const RadicaleServer::User kCarol{QStringLiteral("carol"), QStringLiteral("carol-pw")};
-const RadicaleServer::User kDave{QStringLiteral("dave"), QStringLiteral("dave-pw")};
-
 // Alice, the connected user, reads everybody's calendars.
-const char kRights[] = R"([own]
-user: .+
-collection: {user}(/.*)?
-permissions: RrWw
-
-[alice-reads-all]
-user: alice
-collection: [^/]+/[^/]+
-permissions: r
-
-[principals]
-user: .+
-collection: [^/]+
-permissions: R
-
-[root]
-user: .+
-collection:
-permissions: R
-)";
+const DavPerson kAlice{QStringLiteral("alice"), QStringLiteral("alice-pw"), {}, {}, {}};
+const DavPerson kBob{QStringLiteral("bob"),
+                     QStringLiteral("bob-pw"),
+                     QStringLiteral("Bob Baker"),
+                     {},
+                     {QStringLiteral("alice")}};
+const DavPerson kCarol{QStringLiteral("carol"),
+                       QStringLiteral("carol-pw"),
+                       QStringLiteral("Carol Clark"),
+                       {},
+                       {QStringLiteral("alice")}};
+const DavPerson kDave{QStringLiteral("dave"),
+                      QStringLiteral("dave-pw"),
+                      QStringLiteral("Dave Dunn"),
+                      {},
+                      {QStringLiteral("alice")}};
 
 QByteArray calendarOf(const QString& vevent) {
     return "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Rotaview tests//EN\r\n" + vevent.toUtf8() +
@@ -102,7 +93,7 @@ struct CalDavBoard {
         ServiceProfile profile;
         profile.backend = QStringLiteral("caldav");
         profile.url = url.toString();
-        profile.user = kAlice.name;
+        profile.user = kAlice.user;
         profile.timeoutSeconds = kTimeoutSeconds;
         BoardServices services{
             settings,
@@ -163,18 +154,12 @@ class BoardCalDavFaultsTest : public QObject {
 
 private slots:
     void initTestCase() {
-        QVERIFY2(server_.start({kAlice, kBob, kCarol, kDave}, QString::fromUtf8(kRights)),
-                 qPrintable(server_.error()));
-        for (const auto& user : {kAlice, kBob, kCarol, kDave})
-            QVERIFY2(server_.touchPrincipal(user), qPrintable(server_.error()));
-        QVERIFY(server_.setDisplayName(kBob, QStringLiteral("/bob/"), QStringLiteral("Bob Baker")));
-        QVERIFY(server_.setDisplayName(kCarol, QStringLiteral("/carol/"),
-                                       QStringLiteral("Carol Clark")));
-        QVERIFY(
-            server_.setDisplayName(kDave, QStringLiteral("/dave/"), QStringLiteral("Dave Dunn")));
-        QVERIFY(server_.putCalendar(kBob, QStringLiteral("/bob/calendar/"), bobsCalendar()));
-        QVERIFY(server_.putCalendar(kCarol, QStringLiteral("/carol/calendar/"), carolsCalendar()));
-        QVERIFY(server_.putCalendar(kDave, QStringLiteral("/dave/calendar/"), davesCalendar()));
+        server_ = DavServer::create(DavServer::Kind::Radicale);
+        QVERIFY2(server_->start({kAlice, kBob, kCarol, kDave}, kAlice.user),
+                 qPrintable(server_->error()));
+        QVERIFY(server_->setEvents(kBob, server_->calendarPath(kBob.user), bobsCalendar()));
+        QVERIFY(server_->setEvents(kCarol, server_->calendarPath(kCarol.user), carolsCalendar()));
+        QVERIFY(server_->setEvents(kDave, server_->calendarPath(kDave.user), davesCalendar()));
 
         // The password comes from a private .netrc in a home of the test's own.
         previousHome_ = qgetenv("HOME");
@@ -186,7 +171,7 @@ private slots:
         file.close();
         QCOMPARE(::chmod(QFile::encodeName(netrc).constData(), 0600), 0);
 
-        proxy_ = std::make_unique<FaultProxy>(server_.port());
+        proxy_ = std::make_unique<FaultProxy>(server_->port());
         QVERIFY(proxy_->start());
     }
 
@@ -201,7 +186,7 @@ private slots:
         proxy_->setRule({});
         if (proxy_->stoppedByFault())
             QVERIFY(proxy_->start());
-        QVERIFY(server_.putCalendar(kCarol, QStringLiteral("/carol/calendar/"), carolsCalendar()));
+        QVERIFY(server_->setEvents(kCarol, server_->calendarPath(kCarol.user), carolsCalendar()));
     }
 
     void serverStopsInTheMiddleOfABuild() {
@@ -308,9 +293,9 @@ private:
     // Carol's calendar changes, so the next build reads it again, and reading it meets the fault.
     void failCarolsChangedCalendar(Fault fault) {
         QVERIFY(
-            server_.putCalendar(kCarol, QStringLiteral("/carol/calendar/"),
-                                calendarOf(ev(QStringLiteral("2021-03-04T08:00"),
-                                              QStringLiteral("2021-03-04T17:00"), "Moved audit"))));
+            server_->setEvents(kCarol, server_->calendarPath(kCarol.user),
+                               calendarOf(ev(QStringLiteral("2021-03-04T08:00"),
+                                             QStringLiteral("2021-03-04T17:00"), "Moved audit"))));
         proxy_->setRule([fault](const QByteArray& method, const QByteArray& path) {
             return (method == "GET" || method == "REPORT") && under(path, "/carol/calendar")
                        ? fault
@@ -318,7 +303,7 @@ private:
         });
     }
 
-    RadicaleServer server_;
+    std::unique_ptr<DavServer> server_;
     std::unique_ptr<FaultProxy> proxy_;
     QTemporaryDir home_;
     QByteArray previousHome_;

@@ -173,6 +173,22 @@ void FaultProxy::serve(int client) {
                                "<?xml version=\"1.0\"?>\n<multistatus xmlns=\"DAV:\"><response>"
                                "<href>/x/</href><propstat><prop><displayname>Half"));
         break;
+    case Fault::MethodNotAllowed:
+        sendAll(client, answer("405 Method Not Allowed", "text/plain", "Method not allowed\n"));
+        break;
+    case Fault::NotAcceptable:
+        sendAll(client, answer("406 Not Acceptable", "application/octet-stream",
+                               "Unable to convert to text/calendar\n"));
+        break;
+    case Fault::NotImplemented:
+        sendAll(client, answer("501 Not Implemented", "application/xml; charset=utf-8",
+                               "<?xml version=\"1.0\"?>\n<d:error xmlns:d=\"DAV:\"/>\n"));
+        break;
+    case Fault::WebPage:
+        sendAll(client, answer("200 OK", "text/html; charset=utf-8",
+                               "<html><head><title>Calendar</title></head><body>A calendar"
+                               "</body></html>\n"));
+        break;
     case Fault::Hang: {
         std::lock_guard lock(mutex_);
         held_.push_back(client);

@@ -12,8 +12,8 @@
 namespace rv::test {
 
 // An HTTP proxy in front of a calendar server (a real Radicale) that passes each request on
-// unchanged, or answers it with the fault a test chooses. It runs on a thread of its own: the
-// program's HTTP calls block the thread that makes them.
+// unchanged, or answers it with the fault or refusal a test chooses. It runs on a thread of its
+// own: the program's HTTP calls block the thread that makes them.
 class FaultProxy {
 public:
     enum class Fault {
@@ -22,6 +22,11 @@ public:
         MalformedXml, // "207 Multi-Status" with a multistatus document cut off in the middle
         Hang,         // the connection is taken and never answered
         Stop,         // the request is dropped unanswered and the proxy stops listening
+        // What servers answer a GET they do not offer:
+        MethodNotAllowed, // "405 Method Not Allowed"
+        NotAcceptable,    // "406 Not Acceptable" (Xandikos, to Accept: text/calendar)
+        NotImplemented,   // "501 Not Implemented" (SabreDAV)
+        WebPage,          // "200 OK" with an HTML page (a server's browser view)
     };
     // Chooses the fault for one request ("PROPFIND", "/carol/"); runs on the proxy's thread.
     using Rule = std::function<Fault(const QByteArray& method, const QByteArray& path)>;

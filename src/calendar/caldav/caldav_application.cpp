@@ -4,8 +4,8 @@
 #include "calendar/caldav/dav_xml.h"
 #include "calendar/ical/entry_id.h"
 #include "calendar/ical/occurrence_items.h"
-#include "platform/desktop.h"
 #include "calendar/mail_folder.h"
+#include "platform/desktop.h"
 
 namespace rv {
 
@@ -81,8 +81,8 @@ private:
     bool resolved_ = false;
 };
 
-// A person's calendar as the folder's item collections see it: read from the server on the
-// first query, then kept for the rest of the operation.
+// A person's calendar as the folder's item collections see it: read whole from the server on
+// the first query, then kept for the rest of the operation.
 class CalDavCalendarSource : public OccurrenceSource {
 public:
     CalDavCalendarSource(std::shared_ptr<CalDavSession> session, CalendarRef calendar)
@@ -90,22 +90,22 @@ public:
           generation_(session_->generation()) {}
 
     OccurrenceList occurrences(const std::optional<TimeWindow>& window) override {
-        return copyFor(window)->occurrences(window);
+        return copy()->occurrences(window);
     }
-    OccurrenceList events() override { return copyFor(std::nullopt)->events(); }
+    OccurrenceList events() override { return copy()->events(); }
 
     const CalendarRef& calendar() const { return calendar_; }
 
 private:
-    std::shared_ptr<const CalendarCopy> copyFor(const std::optional<TimeWindow>& window) {
+    std::shared_ptr<const CalendarCopy> copy() {
         if (generation_ != session_->generation()) {
             // A folder kept into a later operation asks whether its calendar has changed.
             calendar_ = session_->refreshCalendar(calendar_);
             generation_ = session_->generation();
             copy_.reset();
         }
-        if (!copy_ || !copy_->covers(window))
-            copy_ = session_->calendarCopy(calendar_, window);
+        if (!copy_)
+            copy_ = session_->calendarCopy(calendar_);
         return copy_;
     }
 

@@ -8,8 +8,10 @@
 namespace rv {
 
 // The calendar service on a CalDAV server: people are principals, a person's calendar is the
-// default calendar in their calendar home. Nothing is asked of the server until the first call
-// that needs it; the password comes from ~/.netrc or is asked once per run.
+// calendar of their calendar home the server marks default, else the one the profile's
+// Calendar= names, else the first that is not a birthday calendar (see chooseCalendar).
+// Nothing is asked of the server until the first call that needs it; a password only when the
+// server asks for one, from ~/.netrc or once per run in a password box.
 std::unique_ptr<CalendarApplication> openCalDavApplication(const ServiceProfile& profile,
                                                            const CalendarServiceContext& context);
 

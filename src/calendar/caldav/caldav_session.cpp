@@ -8,7 +8,6 @@
 
 #include <QDir>
 #include <QMetaObject>
-#include <algorithm>
 
 namespace rv::caldav {
 
@@ -16,14 +15,20 @@ namespace {
 
 using namespace calendar_error;
 
-// DATE and floating times are compared as UTC by some servers (Radicale): a window asked of the
-// server is widened by the largest distance of a time zone from UTC.
-constexpr qint64 kZoneWideningSeconds = 14 * 3600;
-// Copies kept per calendar when it is read a span at a time.
-constexpr size_t kKeptSpans = 4;
+// The properties that name a calendar's version, in the order they are preferred, and the
+// short name a version carries them under.
+struct VersionProperty {
+    const QString& name;
+    QLatin1String tag;
+};
+const VersionProperty kVersionProperties[] = {{prop::kGetCtag, QLatin1String("getctag")},
+                                              {prop::kSyncToken, QLatin1String("sync-token")},
+                                              {prop::kGetEtag, QLatin1String("etag")}};
 
-// Versions are asked as getctag or the collection's ETag: Radicale works out a sync-token by
-// going through the history of every item, which costs a person's look-up several times over.
+// Asked of a principal with Depth 1, so that on servers whose calendar home is the principal
+// (Radicale) one request names the person and every calendar with its version. Not the
+// sync-token: Radicale works it out by going through the history of every item, which costs a
+// person's look-up several times over, and Radicale has getctag.
 const QStringList& principalProps() {
     static const QStringList props = {prop::kDisplayName,
                                       prop::kResourceType,
@@ -31,16 +36,26 @@ const QStringList& principalProps() {
                                       prop::kCalendarUserAddressSet,
                                       prop::kScheduleDefaultCalendar,
                                       prop::kSupportedComponents,
+                                      prop::kGetContentType,
+                                      prop::kCalendarOrder,
                                       prop::kGetCtag,
                                       prop::kGetEtag};
     return props;
 }
 
+// Asked of a calendar home with Depth 1. The sync-token stands in where getctag is missing.
 const QStringList& calendarProps() {
     static const QStringList props = {prop::kDisplayName,         prop::kResourceType,
-                                      prop::kSupportedComponents, prop::kGetCtag,
+                                      prop::kSupportedComponents, prop::kGetContentType,
+                                      prop::kCalendarOrder,       prop::kGetCtag,
                                       prop::kSyncToken,           prop::kGetEtag};
     return props;
+}
+
+// Collections are kept with their closing slash: SabreDAV leaves it off the resources it will
+// not describe, and an entry identifier must not depend on that.
+QString collectionPath(const QString& path) {
+    return path.endsWith(QLatin1Char('/')) ? path : path + QLatin1Char('/');
 }
 
 QStringList mailAddresses(const DavResource& r) {
@@ -52,28 +67,57 @@ QStringList mailAddresses(const DavResource& r) {
 }
 
 PrincipalEntry entryOf(const DavResource& r) {
-    return {r.path, r.text(prop::kDisplayName), mailAddresses(r), lastSegment(r.path)};
+    const QString path = collectionPath(r.path);
+    return {path, r.text(prop::kDisplayName), mailAddresses(r), lastSegment(path)};
 }
 
 // A calendar that can hold events; a server that does not say holds every kind.
 bool holdsEvents(const DavResource& r) {
-    if (!r.isA(prop::kCalendar))
+    if (!r.isA(prop::kCalendar) || r.refusal() || (r.status != 0 && r.status != 200))
         return false;
     const QStringList comps = r.props.value(prop::kSupportedComponents).compNames;
     return comps.isEmpty() || comps.contains(QLatin1String("VEVENT"), Qt::CaseInsensitive);
 }
 
 QString versionOf(const DavResource& r) {
-    for (const QString& name : {prop::kGetCtag, prop::kSyncToken, prop::kGetEtag}) {
-        const QString v = r.text(name);
-        if (!v.isEmpty())
-            return name + QLatin1Char('=') + v;
+    for (const VersionProperty& v : kVersionProperties) {
+        const QString value = r.text(v.name);
+        if (!value.isEmpty())
+            return v.tag + QLatin1Char('=') + value;
     }
     return {};
 }
 
+// The properties to ask for a calendar's version again: the one it was named by, or all.
+QStringList versionProps(const QString& version) {
+    QStringList props;
+    for (const VersionProperty& v : kVersionProperties)
+        if (version.startsWith(v.tag + QLatin1Char('=')))
+            return {v.name};
+    for (const VersionProperty& v : kVersionProperties)
+        props << v.name;
+    return props;
+}
+
 CalendarRef calendarOf(const DavResource& r) {
-    return {r.path, r.text(prop::kDisplayName), versionOf(r)};
+    CalendarRef c;
+    c.path = collectionPath(r.path);
+    c.displayName = r.text(prop::kDisplayName);
+    c.version = versionOf(r);
+    c.offersWhole = r.text(prop::kGetContentType)
+                        .startsWith(QLatin1String("text/calendar"), Qt::CaseInsensitive);
+    bool ok = false;
+    const int order = r.text(prop::kCalendarOrder).toInt(&ok);
+    if (ok)
+        c.order = order;
+    return c;
+}
+
+const DavResource* resourceAt(const std::vector<DavResource>& resources, const QString& path) {
+    for (const DavResource& r : resources)
+        if (samePath(r.path, path))
+            return &r;
+    return nullptr;
 }
 
 QByteArray xmlType() {
@@ -84,10 +128,22 @@ bool looksLikeCalendar(const HttpResponse& response) {
     return response.body.left(4096).contains("BEGIN:VCALENDAR");
 }
 
+// The principal path of a user next to the connected user's own ("/dav/principals/alice/"
+// gives "/dav/principals/bob/").
+QString siblingPrincipal(const QString& self, const QString& user) {
+    QString parent = self;
+    while (parent.endsWith(QLatin1Char('/')))
+        parent.chop(1);
+    parent = parent.left(parent.lastIndexOf(QLatin1Char('/')) + 1);
+    return parent + user + QLatin1Char('/');
+}
+
 } // namespace
 
 CalDavSession::CalDavSession(const ServiceProfile& profile, Prompts& prompts, Desktop& desktop)
-    : server_(QUrl(profile.url)), user_(profile.user), desktop_(desktop),
+    : server_(QUrl(profile.url)), user_(profile.user), wantedCalendar_(profile.calendar),
+      profileName_(profile.path.isEmpty() ? QStringLiteral("calendar-service.ini") : profile.path),
+      desktop_(desktop),
       http_(
           profile.user,
           [url = QUrl(profile.url), user = profile.user, &prompts,
@@ -141,6 +197,7 @@ void CalDavSession::endOperation() {
     ++generation_;
     principals_.clear();
     homes_.clear();
+    versions_.clear();
     listing_.reset();
     failure_.reset();
 }
@@ -166,7 +223,7 @@ void CalDavSession::denied(const QString& path, const QString& why) const {
 
 void CalDavSession::requireMultistatus(const HttpResponse& response, const QString& calendarPath,
                                        const QUrl& url) const {
-    if (response.status == 403 || response.status == 404)
+    if (response.status == 403 || response.status == 404 || response.status == 410)
         denied(calendarPath,
                QStringLiteral("the server answered HTTP status %1").arg(response.status));
     if (response.status != 207)
@@ -174,6 +231,16 @@ void CalDavSession::requireMultistatus(const HttpResponse& response, const QStri
                             QStringLiteral("The calendar server answered HTTP status %1 for %2.")
                                 .arg(response.status)
                                 .arg(shownUrl(url)));
+}
+
+void CalDavSession::notCalDav(const QString& why) {
+    const CalendarError error(
+        NotConnected,
+        QStringLiteral("The calendar server address %1 does not answer like a CalDAV server (%2). "
+                       "Set Url in the [CalDAV] section of %3 to the server's CalDAV address.")
+            .arg(shownUrl(server_), why, profileName_));
+    failure_ = error;
+    throw error;
 }
 
 QString CalDavSession::currentUserPrincipal() {
@@ -187,15 +254,27 @@ QString CalDavSession::currentUserPrincipal() {
               xmlType(),
               "0",
               {}});
+    // A web page, a server that knows no PROPFIND or a path it does not have: the address is
+    // wrong, and every person looked up there would seem not to exist.
+    if (response.status != 207)
+        notCalDav(
+            response.contentType.startsWith("text/html")
+                ? QStringLiteral("it answered HTTP status %1 with a web page").arg(response.status)
+                : QStringLiteral("it answered HTTP status %1").arg(response.status));
+    std::vector<DavResource> resources;
+    try {
+        resources = parseMultistatus(response.body, url);
+    } catch (const CalendarError&) {
+        notCalDav(QStringLiteral("its answer is no WebDAV multistatus"));
+    }
     QString principal;
     QStringList collections;
-    if (response.status == 207) {
-        for (const DavResource& r : parseMultistatus(response.body, url)) {
-            const QStringList hrefs = r.props.value(prop::kCurrentUserPrincipal).hrefs;
-            if (!hrefs.isEmpty())
-                principal = hrefs.first();
-            collections << r.props.value(prop::kPrincipalCollectionSet).hrefs;
-        }
+    for (const DavResource& r : resources) {
+        const QStringList hrefs = r.props.value(prop::kCurrentUserPrincipal).hrefs;
+        if (!hrefs.isEmpty())
+            principal = collectionPath(hrefs.first());
+        for (const QString& c : r.props.value(prop::kPrincipalCollectionSet).hrefs)
+            collections << collectionPath(c);
     }
     // Servers that do not say keep their users below the address given (as Radicale does).
     if (principal.isEmpty())
@@ -212,7 +291,23 @@ std::shared_ptr<const Principal> CalDavSession::principal(const QString& path) {
     touchOperation();
     if (auto known = principals_.value(path))
         return known;
-    auto found = fetchPrincipal(path);
+    std::shared_ptr<const Principal> found;
+    const auto place = places_.constFind(path);
+    if (place != places_.cend()) {
+        // One listing of the home stands for the principal: it still has its calendars there.
+        if (calendarsIn(place->home).found) {
+            auto p = std::make_shared<Principal>();
+            p->access = Principal::Access::Found;
+            p->entry = place->entry;
+            p->homes = {place->home};
+            p->defaultCalendar = place->defaultCalendar;
+            found = p;
+        } else {
+            places_.remove(path);
+        }
+    }
+    if (!found)
+        found = fetchPrincipal(path);
     principals_.insert(path, found);
     return found;
 }
@@ -230,52 +325,64 @@ std::shared_ptr<const Principal> CalDavSession::fetchPrincipal(const QString& pa
         p->access = Principal::Access::Hidden;
         return p;
     }
-    if (response.status == 404 || response.status == 405 || response.status == 410) {
-        p->access = Principal::Access::Missing;
-        return p;
-    }
-    if (response.status != 207)
+    if (response.status != 207) {
+        // Is it the person that is missing, or is the address no CalDAV server at all?
+        currentUserPrincipal();
+        if (response.status == 404 || response.status == 405 || response.status == 410)
+            return p;
         throw CalendarError(ServerError,
                             QStringLiteral("The calendar server answered HTTP status %1 for %2.")
                                 .arg(response.status)
                                 .arg(shownUrl(url)));
+    }
     const std::vector<DavResource> resources = parseMultistatus(response.body, url);
-    const auto self = std::find_if(resources.begin(), resources.end(),
-                                   [&](const DavResource& r) { return samePath(r.path, path); });
-    if (self == resources.end() || !self->isA(prop::kPrincipal))
+    const DavResource* self = resourceAt(resources, path);
+    if (!self || self->refusal() == 404 || self->refusal() == 410)
+        return p;
+    if (self->refusal() == 403) {
+        // SabreDAV shows a principal it will not describe as a 207 of 403s.
+        p->access = Principal::Access::Hidden;
+        return p;
+    }
+    if (!self->isA(prop::kPrincipal))
         return p;
     p->access = Principal::Access::Found;
     p->entry = entryOf(*self);
     p->entry.path = path;
-    p->homes = self->props.value(prop::kCalendarHomeSet).hrefs;
+    for (const QString& home : self->props.value(prop::kCalendarHomeSet).hrefs)
+        p->homes << collectionPath(home);
     const QStringList defaults = self->props.value(prop::kScheduleDefaultCalendar).hrefs;
     if (!defaults.isEmpty())
         p->defaultCalendar = defaults.first();
     for (const DavResource& r : resources)
-        if (&r != &*self && holdsEvents(r) && (r.status == 0 || r.status == 200))
+        if (&r != self && holdsEvents(r))
             p->calendarsBelow.push_back(calendarOf(r));
     return p;
 }
 
-std::vector<CalendarRef> CalDavSession::calendarsIn(const QString& home) {
-    if (homes_.contains(home))
-        return homes_.value(home);
+CalDavSession::HomeListing CalDavSession::calendarsIn(const QString& home) {
+    const auto known = homes_.constFind(home);
+    if (known != homes_.cend())
+        return *known;
     const QUrl url = urlOf(home);
     const HttpResponse response =
         send({"PROPFIND", url, propfindBody(calendarProps()), xmlType(), "1", {}});
-    std::vector<CalendarRef> calendars;
+    HomeListing listing;
     if (response.status == 207) {
-        for (const DavResource& r : parseMultistatus(response.body, url))
-            if (holdsEvents(r) && (r.status == 0 || r.status == 200))
-                calendars.push_back(calendarOf(r));
-    } else if (response.status != 403 && response.status != 404) {
+        const std::vector<DavResource> resources = parseMultistatus(response.body, url);
+        const DavResource* self = resourceAt(resources, home);
+        listing.found = self ? self->refusal() == 0 : !resources.empty();
+        for (const DavResource& r : resources)
+            if (&r != self && holdsEvents(r))
+                listing.calendars.push_back(calendarOf(r));
+    } else if (response.status != 403 && response.status != 404 && response.status != 410) {
         throw CalendarError(ServerError,
                             QStringLiteral("The calendar server answered HTTP status %1 for %2.")
                                 .arg(response.status)
                                 .arg(shownUrl(url)));
     }
-    homes_.insert(home, calendars);
-    return calendars;
+    homes_.insert(home, listing);
+    return listing;
 }
 
 CalendarRef CalDavSession::defaultCalendar(const Principal& principal) {
@@ -287,81 +394,83 @@ CalendarRef CalDavSession::defaultCalendar(const Principal& principal) {
     std::vector<CalendarRef> calendars;
     const QStringList homes = principal.homes.isEmpty() ? QStringList{path} : principal.homes;
     for (const QString& home : homes) {
-        const bool below = samePath(home, path);
-        for (const CalendarRef& c : below ? principal.calendarsBelow : calendarsIn(home))
-            calendars.push_back(c);
+        if (samePath(home, path)) {
+            calendars = principal.calendarsBelow;
+        } else {
+            const HomeListing listing = calendarsIn(home);
+            if (listing.found)
+                places_.insert(path, Place{principal.entry, home, principal.defaultCalendar});
+            calendars = listing.calendars;
+        }
         if (!calendars.empty())
             break;
     }
-    if (calendars.empty())
+    const auto chosen = chooseCalendar(calendars, principal.defaultCalendar, wantedCalendar_);
+    if (!chosen)
         denied(path,
                QStringLiteral("%1 may read no calendar of %2").arg(user_, principal.entry.name()));
-    if (!principal.defaultCalendar.isEmpty())
-        for (const CalendarRef& c : calendars)
-            if (samePath(c.path, principal.defaultCalendar))
-                return c;
-    // Without a calendar marked default, the first in a stable order: servers list a folder's
-    // members in no particular order.
-    return *std::min_element(
-        calendars.begin(), calendars.end(),
-        [](const CalendarRef& a, const CalendarRef& b) { return a.path < b.path; });
+    versions_.insert(chosen->path, *chosen);
+    return *chosen;
 }
 
 CalendarRef CalDavSession::refreshCalendar(const CalendarRef& calendar) {
+    const auto known = versions_.constFind(calendar.path);
+    if (known != versions_.cend())
+        return *known;
     const QUrl url = urlOf(calendar.path);
     const HttpResponse response =
         send({"PROPFIND",
               url,
-              propfindBody({prop::kResourceType, prop::kGetCtag, prop::kSyncToken, prop::kGetEtag}),
+              propfindBody(QStringList{prop::kResourceType} + versionProps(calendar.version)),
               xmlType(),
               "0",
               {}});
     requireMultistatus(response, calendar.path, url);
+    const std::vector<DavResource> resources = parseMultistatus(response.body, url);
+    const DavResource* self = resourceAt(resources, calendar.path);
+    if (!self || self->refusal())
+        denied(calendar.path, QStringLiteral("the server answered HTTP status %1 for it")
+                                  .arg(self ? self->refusal() : 404));
     CalendarRef fresh = calendar;
-    for (const DavResource& r : parseMultistatus(response.body, url))
-        if (samePath(r.path, calendar.path))
-            fresh.version = versionOf(r);
+    fresh.version = versionOf(*self);
+    versions_.insert(calendar.path, fresh);
     return fresh;
 }
 
-std::shared_ptr<const CalendarCopy>
-CalDavSession::calendarCopy(const CalendarRef& calendar, const std::optional<TimeWindow>& window) {
-    auto& kept = copies_[calendar.path];
-    if (!calendar.version.isEmpty())
-        for (const auto& copy : kept)
-            if (copy->version() == calendar.version && copy->covers(window))
-                return copy;
-    if (readMode_ == ReadMode::Whole && !wholeReadUnsupported_.value(calendar.path)) {
+std::shared_ptr<const CalendarCopy> CalDavSession::calendarCopy(const CalendarRef& calendar) {
+    if (auto kept = copies_.value(calendar.path);
+        kept && !calendar.version.isEmpty() && kept->version() == calendar.version)
+        return kept;
+    if (calendar.offersWhole && !wholeRefused_.contains(calendar.path))
         if (auto copy = readWhole(calendar))
             return copy;
-    }
-    return readByReport(calendar, window);
+    return readByReport(calendar);
 }
 
 std::shared_ptr<const CalendarCopy> CalDavSession::readWhole(const CalendarRef& calendar) {
-    auto& kept = copies_[calendar.path];
     // Without a version from the server, a copy read earlier is asked for by its ETag.
     QList<QByteArray> headers;
     std::shared_ptr<const CalendarCopy> byEtag;
     if (calendar.version.isEmpty())
-        for (const auto& copy : kept)
-            if (copy->version().startsWith(QLatin1String("etag=")) && copy->covers({})) {
-                byEtag = copy;
-                headers << "If-None-Match: " + copy->version().mid(5).toUtf8();
-            }
+        if (auto kept = copies_.value(calendar.path);
+            kept && kept->version().startsWith(QLatin1String("etag="))) {
+            byEtag = kept;
+            headers << "If-None-Match: " + kept->version().mid(5).toUtf8();
+        }
     const QUrl url = urlOf(calendar.path);
     headers << QByteArrayLiteral("Accept: text/calendar");
     const HttpResponse response = send({"GET", url, {}, {}, {}, headers});
     if (response.status == 304 && byEtag)
         return byEtag;
-    if (response.status == 403 || response.status == 404)
+    if (response.status == 403 || response.status == 404 || response.status == 410)
         denied(calendar.path,
                QStringLiteral("the server answered HTTP status %1").arg(response.status));
     if (response.status != 200 || !looksLikeCalendar(response)) {
-        // Not every server hands out a whole calendar; those answer calendar queries.
-        qCInfo(caldavLog()).noquote() << "no whole calendar at" << calendar.path << "(HTTP"
-                                      << response.status << "); asking with calendar queries";
-        wholeReadUnsupported_.insert(calendar.path, true);
+        // Not offered after all (405, 406, 501, a web page): asked by calendar query from now on.
+        qCInfo(caldavLog()).noquote()
+            << "no whole calendar at" << calendar.path << "(HTTP" << response.status
+            << response.contentType << "); asking with a calendar query for the rest of the run";
+        wholeRefused_.insert(calendar.path);
         return nullptr;
     }
     const QString version = !calendar.version.isEmpty()
@@ -369,68 +478,70 @@ std::shared_ptr<const CalendarCopy> CalDavSession::readWhole(const CalendarRef& 
                                 : (response.etag.isEmpty() ? QString()
                                                            : QStringLiteral("etag=") +
                                                                  QString::fromUtf8(response.etag));
-    auto copy = std::make_shared<const CalendarCopy>(IcalCalendar::parse(response.body), version,
-                                                     std::nullopt);
-    kept.assign(1, copy);
+    auto copy = std::make_shared<const CalendarCopy>(IcalCalendar::parse(response.body), version);
+    copies_.insert(calendar.path, copy);
     return copy;
 }
 
-std::shared_ptr<const CalendarCopy>
-CalDavSession::readByReport(const CalendarRef& calendar, const std::optional<TimeWindow>& window) {
+std::shared_ptr<const CalendarCopy> CalDavSession::readByReport(const CalendarRef& calendar) {
     const QUrl url = urlOf(calendar.path);
-    std::optional<TimeWindow> span;
-    QByteArray body;
-    if (window && window->fromMinute <= window->toMinute) {
-        span = CalendarCopy::monthsAround(*window);
-        const QDateTime from =
-            fromWallMinute(span->fromMinute).addSecs(-kZoneWideningSeconds).toUTC();
-        const QDateTime to =
-            fromWallMinute(span->toMinute + 1).addSecs(kZoneWideningSeconds).toUTC();
-        body = calendarQueryBody(from, to);
-    } else {
-        body = calendarQueryBody(QDateTime(QDate(1900, 1, 1), QTime(0, 0), Qt::UTC),
-                                 QDateTime(QDate(2200, 1, 1), QTime(0, 0), Qt::UTC));
-    }
-    const HttpResponse response = send({"REPORT", url, body, xmlType(), "1", {}});
+    const HttpResponse response = send({"REPORT", url, calendarQueryBody(), xmlType(), "1", {}});
     requireMultistatus(response, calendar.path, url);
-    QByteArray text;
-    for (const DavResource& r : parseMultistatus(response.body, url)) {
-        const QString data = r.props.value(prop::kCalendarData).text;
-        if (!data.isEmpty())
-            text += data.toUtf8() + "\r\n";
-    }
-    auto copy =
-        std::make_shared<const CalendarCopy>(IcalCalendar::parse(text), calendar.version, span);
-    auto& kept = copies_[calendar.path];
-    std::erase_if(kept, [&](const auto& c) { return c->version() != calendar.version; });
-    if (kept.size() >= kKeptSpans)
-        kept.erase(kept.begin());
-    kept.push_back(copy);
+    const std::vector<DavResource> resources = parseMultistatus(response.body, url);
+    // SabreDAV answers a query of a calendar the user may not read with a 207 whose items'
+    // data are 403: not an empty calendar.
+    for (const DavResource& r : resources)
+        if (r.refusal() == 403 || r.failed.value(prop::kCalendarData) == 403)
+            denied(calendar.path, QStringLiteral("the server does not let %1 read it").arg(user_));
+    auto copy = std::make_shared<const CalendarCopy>(IcalCalendar::parse(calendarDataOf(resources)),
+                                                     calendar.version);
+    copies_.insert(calendar.path, copy);
     return copy;
 }
 
 std::vector<PrincipalEntry> CalDavSession::searchPrincipals(const QString& name) {
     std::vector<PrincipalEntry> out;
+    if (!searchOffered_)
+        return out;
+    // By display name; an e-mail address also by SabreDAV's e-mail property and the standard
+    // calendar address, each a search of its own.
+    QStringList searched{prop::kDisplayName};
+    if (name.contains(QLatin1Char('@')))
+        searched << prop::kSabreEmail << prop::kCalendarUserAddressSet;
     for (const QString& collection : principalCollections_) {
-        const QUrl url = urlOf(collection);
-        const HttpResponse response =
-            send({"REPORT",
-                  url,
-                  principalSearchBody(name, {prop::kDisplayName, prop::kCalendarUserAddressSet,
-                                             prop::kResourceType}),
-                  xmlType(),
-                  "0",
-                  {}});
-        // Servers without the search answer an error or an empty list; both mean "ask
-        // otherwise".
-        if (response.status != 207) {
-            qCInfo(caldavLog()).noquote()
-                << "no principal search at" << collection << "(HTTP" << response.status << ")";
-            continue;
+        for (const QString& property : searched) {
+            const QUrl url = urlOf(collection);
+            const QString text =
+                property == prop::kCalendarUserAddressSet ? QStringLiteral("mailto:") + name : name;
+            const HttpResponse response =
+                send({"REPORT",
+                      url,
+                      principalSearchBody(
+                          text, property,
+                          {prop::kDisplayName, prop::kCalendarUserAddressSet, prop::kResourceType}),
+                      xmlType(),
+                      "0",
+                      {}});
+            std::vector<DavResource> resources;
+            if (response.status == 207)
+                resources = parseMultistatus(response.body, url);
+            // Servers without the search answer an error, or a 207 holding one (Xandikos); an
+            // empty answer (Radicale) only says that nobody matched.
+            const bool refused = response.status != 207 ||
+                                 std::any_of(resources.begin(), resources.end(),
+                                             [](const DavResource& r) { return r.status >= 400; });
+            if (refused) {
+                qCInfo(caldavLog()).noquote()
+                    << "no principal search at" << collection << "(HTTP" << response.status << ")";
+                searchOffered_ = false;
+                return out;
+            }
+            for (const DavResource& r : resources)
+                if (!r.path.isEmpty())
+                    out.push_back(entryOf(r));
+            if (!out.empty())
+                return out;
         }
-        for (const DavResource& r : parseMultistatus(response.body, url))
-            if (!r.path.isEmpty() && (r.status == 0 || r.status == 200))
-                out.push_back(entryOf(r));
     }
     return out;
 }
@@ -464,24 +575,32 @@ std::optional<PrincipalEntry> CalDavSession::findPrincipal(const QString& name) 
         return std::nullopt;
     const QString self = currentUserPrincipal();
 
-    // 1. The server's own search, where it has one.
-    const std::vector<PrincipalEntry> searched = searchPrincipals(text);
-    if (!searched.empty())
-        return matchPrincipal(searched, text);
-
-    // 2. A user of that name, at the place the connected user's principal has.
-    if (!text.contains(QLatin1Char('/'))) {
-        QString parent = self;
-        while (parent.endsWith(QLatin1Char('/')))
-            parent.chop(1);
-        parent = parent.left(parent.lastIndexOf(QLatin1Char('/')) + 1);
-        const auto p = principal(parent + text + QLatin1Char('/'));
-        if (p->access == Principal::Access::Found)
-            return p->entry;
+    // A principal's path, as a user of a server without principal search may type it.
+    if (text.startsWith(QLatin1Char('/'))) {
+        const auto p = principal(collectionPath(text));
+        if (p->access != Principal::Access::Found)
+            return std::nullopt;
+        return p->entry;
     }
 
-    // 3. The principals the connected user can list.
-    return matchPrincipal(listPrincipals(), text);
+    // The server's own search, where it has one.
+    std::vector<PrincipalEntry> candidates = searchPrincipals(text);
+
+    // The user of that name next to the connected user's principal; for an e-mail address,
+    // the user of its local part, if the principal has that address.
+    const qsizetype at = text.indexOf(QLatin1Char('@'));
+    const QString user = at >= 0 ? text.left(at) : text;
+    if (!user.isEmpty() && !user.contains(QLatin1Char('/'))) {
+        const auto p = principal(siblingPrincipal(self, user));
+        if (p->access == Principal::Access::Found &&
+            (at < 0 || p->entry.addresses.contains(text, Qt::CaseInsensitive)))
+            candidates.push_back(p->entry);
+    }
+
+    // The principals the connected user can list.
+    if (candidates.empty())
+        candidates = listPrincipals();
+    return matchPrincipal(candidates, text);
 }
 
 } // namespace rv::caldav

@@ -1,13 +1,14 @@
 #pragma once
 
+#include "calendar/caldav/calendar_choice.h"
 #include "calendar/caldav/calendar_copy.h"
 #include "calendar/caldav/dav_http.h"
 #include "calendar/caldav/principal_match.h"
 
 #include <QHash>
 #include <QObject>
+#include <QSet>
 #include <QUrl>
-#include <map>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -19,13 +20,6 @@ struct ServiceProfile;
 } // namespace rv
 
 namespace rv::caldav {
-
-// A calendar collection and the version the server gave it when it was listed.
-struct CalendarRef {
-    QString path;
-    QString displayName;
-    QString version; // getctag, else sync-token, else the collection's ETag; may be empty
-};
 
 // A principal as its own PROPFIND shows it.
 struct Principal {
@@ -44,8 +38,10 @@ struct Principal {
 // What it learns about principals and calendar homes holds for one operation of the program
 // (a board build, a row refresh, a click), which ends when control returns to the event loop:
 // a build asks each person's principal once, however often the board looks the person up.
-// Calendars read from the server are kept across operations with the version they were read
-// at, and used again only while the server still names that version.
+// Kept for the run: where each person's calendars live (so that a later operation asks one
+// listing of the calendar home, which names every calendar's version and stands for the
+// principal too), the calendars read with the version they were read at (used again only while
+// the server still names that version), and which calendars refused to be read whole by GET.
 class CalDavSession {
 public:
     CalDavSession(const ServiceProfile& profile, Prompts& prompts, Desktop& desktop);
@@ -60,70 +56,81 @@ public:
 
     // The principal at the path, asked once per operation.
     std::shared_ptr<const Principal> principal(const QString& path);
-    // The principal a typed name means, or nothing (see matchPrincipal).
+    // The principal a typed name means, or nothing (see matchPrincipal): a principal's path as
+    // typed, else among the server's principal search (where it has one), the principal of
+    // that user name (or an e-mail's local part, when the principal has that address) and,
+    // when those find nobody, the principals the connected user can list.
     std::optional<PrincipalEntry> findPrincipal(const QString& name);
-    // The connected user's principal.
+    // The connected user's principal. Throws NotConnected when the configured address does not
+    // answer like a CalDAV server.
     QString currentUserPrincipal();
 
-    // The principal's default calendar; CalendarDenied when there is none the connected user
-    // may read.
+    // The person's calendar (see chooseCalendar); CalendarDenied when there is none the
+    // connected user may read.
     CalendarRef defaultCalendar(const Principal& principal);
     // The calendar's current version; CalendarDenied when it cannot be read any more.
     CalendarRef refreshCalendar(const CalendarRef& calendar);
-    // The calendar's events around the window, read from the server unless the copy kept from
-    // an earlier read still has the calendar's version.
-    std::shared_ptr<const CalendarCopy> calendarCopy(const CalendarRef& calendar,
-                                                     const std::optional<TimeWindow>& window);
-
-    // How a calendar is read: a GET of the whole collection, kept for every month and every
-    // later operation while its version holds; or, for servers that hand out no collection, a
-    // calendar-query REPORT of the months asked for. On Radicale with 1,000 events a person a
-    // month's REPORT answered in about 50 ms against 85 ms for the GET, but the GET serves the
-    // next month too, and a REPORT's cost grows with every series the server has to work out.
-    enum class ReadMode { Whole, Report };
-    void setReadMode(ReadMode mode) { readMode_ = mode; }
+    // The whole calendar, read from the server unless the copy kept from an earlier read still
+    // has the calendar's version: by GET where the collection offers its iCalendar text, else
+    // by one calendar-query REPORT for every event. A GET refused (405, 406, 501, a page that
+    // is not iCalendar) is not tried again for that calendar in this run.
+    std::shared_ptr<const CalendarCopy> calendarCopy(const CalendarRef& calendar);
 
 private:
+    // What a listing of a calendar home found.
+    struct HomeListing {
+        bool found = false; // the home answered (it may hold no calendar)
+        std::vector<CalendarRef> calendars;
+    };
+    // Where a person's calendars live, learnt in an earlier operation.
+    struct Place {
+        PrincipalEntry entry;
+        QString home;
+        QString defaultCalendar;
+    };
+
     HttpResponse send(HttpRequest request);
     void touchOperation();
     void endOperation();
     std::shared_ptr<const Principal> fetchPrincipal(const QString& path);
-    std::vector<CalendarRef> calendarsIn(const QString& home);
+    HomeListing calendarsIn(const QString& home);
     std::vector<PrincipalEntry> searchPrincipals(const QString& name);
     std::vector<PrincipalEntry> listPrincipals();
-    // Null when the server hands out no whole calendar.
+    // Null when the server does not hand the calendar out whole.
     std::shared_ptr<const CalendarCopy> readWhole(const CalendarRef& calendar);
-    std::shared_ptr<const CalendarCopy> readByReport(const CalendarRef& calendar,
-                                                     const std::optional<TimeWindow>& window);
+    std::shared_ptr<const CalendarCopy> readByReport(const CalendarRef& calendar);
     [[noreturn]] void denied(const QString& path, const QString& why) const;
     // A calendar's multistatus answer, or the error its status stands for.
     void requireMultistatus(const HttpResponse& response, const QString& calendarPath,
                             const QUrl& url) const;
+    [[noreturn]] void notCalDav(const QString& why);
 
     QUrl server_;
     QString user_;
+    QString wantedCalendar_; // the profile's Calendar=
+    QString profileName_;    // the profile file, for messages
     Desktop& desktop_;
     DavHttp http_;
-    ReadMode readMode_ = ReadMode::Whole;
 
     // Learnt once per run.
     QString currentUserPrincipal_;
     QStringList principalCollections_;
+    bool searchOffered_ = true;
+    QHash<QString, Place> places_;                               // by principal path
+    QHash<QString, std::shared_ptr<const CalendarCopy>> copies_; // by calendar path
+    QSet<QString> wholeRefused_;                                 // calendar paths
 
     // Learnt once per operation.
     quint64 generation_ = 1;
     bool operationOpen_ = false;
     QObject operationGuard_;
     QHash<QString, std::shared_ptr<const Principal>> principals_;
-    QHash<QString, std::vector<CalendarRef>> homes_;
+    QHash<QString, HomeListing> homes_;
+    QHash<QString, CalendarRef> versions_; // calendars whose version was learnt
     std::optional<std::vector<PrincipalEntry>> listing_;
-    // A server that cannot be reached or refuses the login is not asked again in the same
-    // operation: a board of twenty people waits for one time-out, not twenty.
+    // A server that cannot be reached, refuses the login or is no CalDAV server is not asked
+    // again in the same operation: a board of twenty people waits for one time-out, not twenty.
     std::optional<CalendarError> failure_;
-
-    // Kept across operations, by calendar path.
-    std::map<QString, std::vector<std::shared_ptr<const CalendarCopy>>> copies_;
-    QHash<QString, bool> wholeReadUnsupported_;
 };
 
 } // namespace rv::caldav

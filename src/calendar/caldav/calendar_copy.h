@@ -9,30 +9,24 @@
 
 namespace rv::caldav {
 
-// A calendar as read from the server at one version, whole or for a span of time, with its
-// expansions (see ExpandedCalendar).
+// A whole calendar as read from the server at one version, with its expansions (see
+// ExpandedCalendar). Always whole: recurring events are expanded here, never by the server.
 class CalendarCopy {
 public:
-    // covered: the wall-minute span the text holds every event of; nothing for the whole
-    // calendar.
-    CalendarCopy(std::shared_ptr<const IcalCalendar> calendar, QString version,
-                 std::optional<TimeWindow> covered);
+    CalendarCopy(std::shared_ptr<const IcalCalendar> calendar, QString version);
 
+    // What the server called the calendar's state when it was read ("getctag=...",
+    // "sync-token=...", "etag=..."); empty when it named none.
     const QString& version() const { return version_; }
-    bool covers(const std::optional<TimeWindow>& window) const;
 
     OccurrenceList occurrences(const std::optional<TimeWindow>& window) const {
         return expanded_->occurrences(window);
     }
     OccurrenceList events() const { return expanded_->events(); }
 
-    // The whole months around a window: what a calendar query asks the server for at once.
-    static TimeWindow monthsAround(const TimeWindow& window);
-
 private:
     std::shared_ptr<ExpandedCalendar> expanded_;
     QString version_;
-    std::optional<TimeWindow> covered_;
 };
 
 } // namespace rv::caldav

@@ -151,17 +151,19 @@ void DavHttp::configure(const HttpRequest& request, const QByteArray& url, const
     curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(curl, CURLOPT_USERAGENT, "Rotaview");
     curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "");
-    curl_easy_setopt(curl, CURLOPT_HTTPAUTH, impl_->authMethods);
-    curl_easy_setopt(curl, CURLOPT_USERNAME, user.constData());
-    curl_easy_setopt(curl, CURLOPT_PASSWORD, impl_->password.constData());
+    if (impl_->havePassword) {
+        curl_easy_setopt(curl, CURLOPT_HTTPAUTH, impl_->authMethods);
+        curl_easy_setopt(curl, CURLOPT_USERNAME, user.constData());
+        curl_easy_setopt(curl, CURLOPT_PASSWORD, impl_->password.constData());
+    }
     if (!request.body.isEmpty() || request.method == "PUT" || request.method == "POST") {
         curl_easy_setopt(curl, CURLOPT_POSTFIELDS, request.body.constData());
         curl_easy_setopt(curl, CURLOPT_POSTFIELDSIZE_LARGE, curl_off_t(request.body.size()));
     }
 }
 
-// Once the server has named its way of logging in, the credentials go with the first request
-// instead of waiting for a challenge every time.
+// Once the server has named its way of logging in (in its 401), the credentials go with the
+// first request instead of waiting for a challenge every time.
 void DavHttp::rememberAuthMethod() {
     long offered = 0;
     if (impl_->authMethods == CURLAUTH_ANY &&
@@ -173,19 +175,8 @@ void DavHttp::rememberAuthMethod() {
     }
 }
 
-HttpResponse DavHttp::send(const HttpRequest& request) {
-    using namespace calendar_error;
-    const QString where = shownUrl(request.url);
+HttpResponse DavHttp::perform(const HttpRequest& request) {
     CURL* curl = impl_->curl;
-    if (!curl)
-        throw CalendarError(NotConnected, QStringLiteral("The HTTP library could not be started."));
-    checkAddress(request.url);
-    if (!impl_->havePassword) {
-        impl_->password = passwordSource_().toUtf8();
-        impl_->havePassword = true;
-    }
-
-    ++requests_;
     const QByteArray url = request.url.toEncoded();
     const QByteArray user = user_.toUtf8();
     configure(request, url, user);
@@ -203,7 +194,7 @@ HttpResponse DavHttp::send(const HttpRequest& request) {
     curl_slist_free_all(headers);
     exchanges_ += std::max(received.exchanges, result == CURLE_OK ? 1 : 0);
     if (result != CURLE_OK || received.tooLarge)
-        throw transferError(result, received, errorText, where, timeoutSeconds_);
+        throw transferError(result, received, errorText, shownUrl(request.url), timeoutSeconds_);
 
     HttpResponse response;
     long status = 0;
@@ -215,17 +206,36 @@ HttpResponse DavHttp::send(const HttpRequest& request) {
         response.contentType = QByteArray(contentType).toLower();
     response.body = std::move(received.body);
     response.etag = received.etag;
+    return response;
+}
 
-    if (status == 401)
+HttpResponse DavHttp::send(const HttpRequest& request) {
+    using namespace calendar_error;
+    const QString where = shownUrl(request.url);
+    if (!impl_->curl)
+        throw CalendarError(NotConnected, QStringLiteral("The HTTP library could not be started."));
+    checkAddress(request.url);
+
+    ++requests_;
+    HttpResponse response = perform(request);
+    if (response.status == 401 && !impl_->havePassword) {
+        // The server asks for a log-in: the password now, and the request once more with it.
+        rememberAuthMethod();
+        impl_->password = passwordSource_().toUtf8();
+        impl_->havePassword = true;
+        response = perform(request);
+    }
+    if (response.status == 401)
         throw CalendarError(LoginFailed, QStringLiteral("The calendar server at %1 refused the "
                                                         "user name \"%2\" or its password.")
                                              .arg(where, user_));
-    if (status >= 500)
+    if (response.status >= 500 && response.status != 501)
         throw CalendarError(ServerError,
                             QStringLiteral("The calendar server at %1 failed with HTTP status %2.")
                                 .arg(where)
-                                .arg(status));
-    rememberAuthMethod();
+                                .arg(response.status));
+    if (impl_->havePassword)
+        rememberAuthMethod();
     return response;
 }
 

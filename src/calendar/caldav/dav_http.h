@@ -28,13 +28,19 @@ struct HttpResponse {
 // that servers keeping connections open are not reconnected for every request, TLS
 // certificates are verified, and every request is bounded by the time-out.
 //
+// Credentials go only where the server asks for them: a request is sent without, and a 401
+// brings the password (passwordSource) and the same request again with it; from then on every
+// request carries it in the way the server asked for. A server without log-in is never given a
+// password, and the user is never asked for one.
+//
 // send() throws CalendarError for what no caller can work around: NotConnected when the server
-// cannot be reached, Timeout when it does not answer in time, LoginFailed for 401 and
-// ServerError for 5xx. Every other status is the caller's to read.
+// cannot be reached, Timeout when it does not answer in time, LoginFailed for a 401 to the
+// password and ServerError for 5xx. 501 (Not Implemented: a method the server does not offer
+// on the resource) and every other status are the caller's to read.
 class DavHttp {
 public:
-    // The password is asked for on the first request that needs it and kept in memory only;
-    // passwordSource may throw CalendarError (no password to be had).
+    // The password is asked for at the first 401 and kept in memory only; passwordSource may
+    // throw CalendarError (no password to be had), and is asked again at the next 401 then.
     DavHttp(QString user, std::function<QString()> passwordSource, int timeoutSeconds);
     ~DavHttp();
     DavHttp(const DavHttp&) = delete;
@@ -49,6 +55,9 @@ public:
     int timeoutSeconds() const { return timeoutSeconds_; }
 
 private:
+    // One request as it stands now (with credentials once there are some); throws only for
+    // transfer failures.
+    HttpResponse perform(const HttpRequest& request);
     void configure(const HttpRequest& request, const QByteArray& url, const QByteArray& user);
     void rememberAuthMethod();
 

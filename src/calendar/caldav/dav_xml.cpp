@@ -18,11 +18,21 @@ QString qualified(const QXmlStreamReader& xml) {
 }
 
 QString pathOf(const QString& href, const QUrl& requestUrl) {
-    const QUrl url(href.trimmed());
+    QString text = href.trimmed();
+    // Some servers percent-encode the whole href: Xandikos writes addresses as
+    // "mailto%3Aalice%40example.org" and its error responses' hrefs as "http%3A//host%3A80/...".
+    const QString decoded = QUrl::fromPercentEncoding(text.toUtf8());
+    if (decoded.startsWith(QLatin1String("mailto:"), Qt::CaseInsensitive))
+        return decoded;
+    if (QUrl(text).scheme().isEmpty() &&
+        (decoded.startsWith(QLatin1String("http://"), Qt::CaseInsensitive) ||
+         decoded.startsWith(QLatin1String("https://"), Qt::CaseInsensitive)))
+        text = decoded;
+    const QUrl url(text);
     // Addresses such as a principal's mailto: are no resources of the server: kept as written.
     const QString scheme = url.scheme().toLower();
     if (!scheme.isEmpty() && scheme != QLatin1String("http") && scheme != QLatin1String("https"))
-        return href.trimmed();
+        return text;
     return requestUrl.resolved(url).path(QUrl::FullyDecoded);
 }
 
@@ -80,8 +90,12 @@ void readPropstat(QXmlStreamReader& xml, const QUrl& requestUrl, DavResource& re
             xml.skipCurrentElement();
         }
     }
-    if (status >= 200 && status < 300)
+    if (status >= 200 && status < 300) {
         resource.props.insert(found);
+    } else {
+        for (auto it = found.cbegin(); it != found.cend(); ++it)
+            resource.failed.insert(it.key(), status);
+    }
 }
 
 DavResource readResponse(QXmlStreamReader& xml, const QUrl& requestUrl) {
@@ -118,10 +132,6 @@ void startDocument(QXmlStreamWriter& w) {
     w.writeNamespace(QStringLiteral("http://calendarserver.org/ns/"), QStringLiteral("CS"));
 }
 
-QString utcText(const QDateTime& t) {
-    return t.toUTC().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"));
-}
-
 } // namespace
 
 std::vector<DavResource> parseMultistatus(const QByteArray& body, const QUrl& requestUrl) {
@@ -149,6 +159,16 @@ std::vector<DavResource> parseMultistatus(const QByteArray& body, const QUrl& re
     return out;
 }
 
+int DavResource::refusal() const {
+    if (status == 403 || status == 404 || status == 410)
+        return status;
+    if (props.isEmpty())
+        for (const int s : failed)
+            if (s == 403)
+                return s;
+    return 0;
+}
+
 bool samePath(const QString& a, const QString& b) {
     auto trimmed = [](QString p) {
         while (p.size() > 1 && p.endsWith(QLatin1Char('/')))
@@ -174,25 +194,23 @@ QByteArray propfindBody(const QStringList& props) {
     return out;
 }
 
-QByteArray principalSearchBody(const QString& text, const QStringList& props) {
+QByteArray principalSearchBody(const QString& text, const QString& searched,
+                               const QStringList& props) {
     QByteArray out;
     QXmlStreamWriter w(&out);
     startDocument(w);
     w.writeStartElement(kDav, QStringLiteral("principal-property-search"));
-    w.writeAttribute(QStringLiteral("test"), QStringLiteral("anyof"));
-    for (const QString& searched : {prop::kDisplayName, prop::kCalendarUserAddressSet}) {
-        w.writeStartElement(kDav, QStringLiteral("property-search"));
-        writeProps(w, {searched});
-        w.writeTextElement(kDav, QStringLiteral("match"), text);
-        w.writeEndElement();
-    }
+    w.writeStartElement(kDav, QStringLiteral("property-search"));
+    writeProps(w, {searched});
+    w.writeTextElement(kDav, QStringLiteral("match"), text);
+    w.writeEndElement();
     writeProps(w, props);
     w.writeEndElement();
     w.writeEndDocument();
     return out;
 }
 
-QByteArray calendarQueryBody(const QDateTime& from, const QDateTime& to) {
+QByteArray calendarQueryBody() {
     QByteArray out;
     QXmlStreamWriter w(&out);
     startDocument(w);
@@ -201,17 +219,23 @@ QByteArray calendarQueryBody(const QDateTime& from, const QDateTime& to) {
     w.writeStartElement(kCalDav, QStringLiteral("filter"));
     w.writeStartElement(kCalDav, QStringLiteral("comp-filter"));
     w.writeAttribute(QStringLiteral("name"), QStringLiteral("VCALENDAR"));
-    w.writeStartElement(kCalDav, QStringLiteral("comp-filter"));
+    w.writeEmptyElement(kCalDav, QStringLiteral("comp-filter"));
     w.writeAttribute(QStringLiteral("name"), QStringLiteral("VEVENT"));
-    w.writeEmptyElement(kCalDav, QStringLiteral("time-range"));
-    w.writeAttribute(QStringLiteral("start"), utcText(from));
-    w.writeAttribute(QStringLiteral("end"), utcText(to));
-    w.writeEndElement();
     w.writeEndElement();
     w.writeEndElement();
     w.writeEndElement();
     w.writeEndDocument();
     return out;
+}
+
+QByteArray calendarDataOf(const std::vector<DavResource>& resources) {
+    QByteArray text;
+    for (const DavResource& r : resources) {
+        const QString data = r.props.value(prop::kCalendarData).text;
+        if (!data.isEmpty())
+            text += data.toUtf8() + "\r\n";
+    }
+    return text;
 }
 
 } // namespace rv::caldav

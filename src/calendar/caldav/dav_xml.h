@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QDateTime>
 #include <QHash>
 #include <QString>
 #include <QStringList>
@@ -18,6 +17,7 @@ inline const QString kCurrentUserPrincipal = QStringLiteral("{DAV:}current-user-
 inline const QString kPrincipalCollectionSet = QStringLiteral("{DAV:}principal-collection-set");
 inline const QString kSyncToken = QStringLiteral("{DAV:}sync-token");
 inline const QString kGetEtag = QStringLiteral("{DAV:}getetag");
+inline const QString kGetContentType = QStringLiteral("{DAV:}getcontenttype");
 inline const QString kCalendarHomeSet =
     QStringLiteral("{urn:ietf:params:xml:ns:caldav}calendar-home-set");
 inline const QString kCalendarUserAddressSet =
@@ -28,6 +28,9 @@ inline const QString kSupportedComponents =
     QStringLiteral("{urn:ietf:params:xml:ns:caldav}supported-calendar-component-set");
 inline const QString kCalendarData = QStringLiteral("{urn:ietf:params:xml:ns:caldav}calendar-data");
 inline const QString kGetCtag = QStringLiteral("{http://calendarserver.org/ns/}getctag");
+inline const QString kCalendarOrder = QStringLiteral("{http://apple.com/ns/ical/}calendar-order");
+// SabreDAV searches principals by e-mail under this name, not by calendar-user-address-set.
+inline const QString kSabreEmail = QStringLiteral("{http://sabredav.org/ns}email-address");
 // Element names inside resourcetype.
 inline const QString kPrincipal = QStringLiteral("{DAV:}principal");
 inline const QString kCollection = QStringLiteral("{DAV:}collection");
@@ -47,12 +50,18 @@ struct DavResource {
     QString path;   // decoded path
     int status = 0; // status of the whole response, 0 when given per property
     QHash<QString, DavProperty> props;
+    // Properties asked for that came back with an error status (404 unknown, 403 not shown).
+    QHash<QString, int> failed;
 
     bool has(const QString& name) const { return props.contains(name); }
     QString text(const QString& name) const { return props.value(name).text.trimmed(); }
     bool isA(const QString& resourceKind) const {
         return props.value(prop::kResourceType).children.contains(resourceKind);
     }
+    // 403 or 404 when the server would not show the resource, else 0. Servers say so in the
+    // HTTP status, as the status of the resource's response (Xandikos: 207 holding a 404), or
+    // as the status of every property asked (SabreDAV: 207 holding 403 propstats).
+    int refusal() const;
 };
 
 // Throws CalendarError(ServerError) for text that is not a multistatus document.
@@ -64,10 +73,15 @@ bool samePath(const QString& a, const QString& b);
 QString lastSegment(const QString& path);
 
 QByteArray propfindBody(const QStringList& props);
-// principal-property-search for principals whose display name or calendar address contains
-// the text, asking for the given properties.
-QByteArray principalSearchBody(const QString& text, const QStringList& props);
-// calendar-query for the events touching [from, to), asking for their iCalendar data.
-QByteArray calendarQueryBody(const QDateTime& from, const QDateTime& to);
+// principal-property-search for principals whose property `searched` contains the text, asking
+// for the given properties. One property per search: SabreDAV applies every property-search of
+// a request at once, whatever its test attribute says.
+QByteArray principalSearchBody(const QString& text, const QString& searched,
+                               const QStringList& props);
+// calendar-query for every event of a calendar with its iCalendar data. No time range: servers
+// differ in how they apply one to recurring events (Xandikos drops a series that began earlier).
+QByteArray calendarQueryBody();
+// The iCalendar data of a calendar-query answer, one VCALENDAR after another.
+QByteArray calendarDataOf(const std::vector<DavResource>& resources);
 
 } // namespace rv::caldav

@@ -1,6 +1,7 @@
 #include "calendar/caldav/dav_xml.h"
 #include "calendar/caldav/principal_match.h"
 
+#include <QFile>
 #include <QTest>
 
 using namespace rv::caldav;
@@ -8,6 +9,42 @@ using namespace rv::caldav;
 class DavXmlTest : public QObject {
     Q_OBJECT
 private slots:
+    // What servers write in a 207 is read as they mean it: a percent-encoded href as its path or
+    // mailto: address (Xandikos), a resource refused by its response's status (Xandikos: 404)
+    // or by the status of every property asked (SabreDAV: 403, its href without the slash).
+    void readsEachServersAnswers_data() {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("refusal");
+        QTest::addColumn<QStringList>("addresses");
+        QTest::newRow("Xandikos principal")
+            << QStringLiteral("xandikos-principal.xml") << QStringLiteral("/dav/alice/") << 0
+            << QStringList{QStringLiteral("mailto:alice@example.org")};
+        QTest::newRow("Xandikos missing calendar")
+            << QStringLiteral("xandikos-missing-calendar.xml")
+            << QStringLiteral("/dav/dave/calendars/calendar/") << 404 << QStringList();
+        QTest::newRow("SabreDAV calendar not shared")
+            << QStringLiteral("sabredav-denied-calendar.xml")
+            << QStringLiteral("/dav/calendars/carol/default") << 403 << QStringList();
+        QTest::newRow("SabreDAV query of a calendar not shared")
+            << QStringLiteral("sabredav-denied-query.xml")
+            << QStringLiteral("/dav/calendars/carol/default/secret.ics") << 403 << QStringList();
+    }
+    void readsEachServersAnswers() {
+        QFETCH(QString, file);
+        QFETCH(QString, path);
+        QFETCH(int, refusal);
+        QFETCH(QStringList, addresses);
+        QFile answer(QStringLiteral(ROTAVIEW_SOURCE_DIR "/tests/data/caldav/answers/") + file);
+        QVERIFY(answer.open(QIODevice::ReadOnly));
+        const auto resources = parseMultistatus(
+            answer.readAll(), QUrl(QStringLiteral("http://127.0.0.1:59845") + path));
+        QCOMPARE(int(resources.size()), 1);
+        QCOMPARE(resources[0].path, path);
+        QCOMPARE(resources[0].refusal(), refusal);
+        QCOMPARE(resources[0].props.value(prop::kCalendarUserAddressSet).hrefs, addresses);
+    }
+
     void principalsAreFoundByTheirMailAddresses() {
         const QByteArray body = R"(<?xml version="1.0"?>
 <D:multistatus xmlns:D="DAV:" xmlns:C="urn:ietf:params:xml:ns:caldav">
