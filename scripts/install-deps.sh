@@ -6,6 +6,8 @@ mode=${1:-test}
 packages=(build-essential cmake pkg-config qt6-base-dev libical-dev libcurl4-openssl-dev)
 if [ "$mode" = test ]; then
   packages+=(radicale apache2-utils python3-odf unzip clang-14 libclang-rt-14-dev)
+  # pdftotext reads the printout's PDF back
+  packages+=(poppler-utils)
 else
   packages+=(xauth)
 fi
