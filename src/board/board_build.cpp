@@ -15,6 +15,8 @@
 namespace rv {
 
 void Form1::Init_Grid() {
+    // The rows are rebuilt; the board stays scrolled where the user had it.
+    const BoardGrid::ScrollPosition scrolled = Grid1->scrollPosition();
     Grid1->beginProgress();
     builder_.beginBuild();
     // The old person rows go. Row 1 is kept for the first member that resolves; if none does, it
@@ -26,8 +28,12 @@ void Form1::Init_Grid() {
     row1Stale_ = Grid1->rowCount() == 2;
 
     const QString groupName = Text1->text();
+    std::optional<QString> unknownGroup;
     try {
-        for (const RowMember& member : boardGroupMembers(groupName)) {
+        const std::vector<RowMember> members = boardGroupMembers(groupName);
+        if (members.empty())
+            unknownGroup = unknownGroupMessage(groupName);
+        for (const RowMember& member : members) {
             if (!groupName.isEmpty())
                 state_.cur_group_no = member.groupNo;
             try {
@@ -48,6 +54,7 @@ void Form1::Init_Grid() {
     }
 
     headerAndWidths();
+    Grid1->setScrollPosition(scrolled);
     Grid1->selectFromCode(std::max(0, Grid1->currentRow()), 0);
 
     const int people = Grid1->rowCount() - 1;
@@ -62,7 +69,13 @@ void Form1::Init_Grid() {
             pbar_users->setValue(qRound(100.0 * r / people));
     }
     allignc1();
+    Grid1->setScrollPosition(scrolled);
 
+    // An empty board for a name that matches no group would otherwise look like a group
+    // without people.
+    if (unknownGroup)
+        services_.prompts.message(this, *unknownGroup, QStringLiteral("Rotaview"),
+                                  Prompts::Icon::Exclamation);
     tellServiceFailures();
 }
 

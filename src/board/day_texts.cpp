@@ -2,6 +2,7 @@
 
 #include "calendar/day_query.h"
 
+#include <QDate>
 #include <QLocale>
 
 namespace rv {
@@ -45,6 +46,14 @@ QString detailsText(const DayItems& items) {
     for (const auto& item : items)
         text += detailsLine(*item);
     return text;
+}
+
+QString detailsBoxText(const QString& details) {
+    return details.isEmpty() ? QStringLiteral("Free All Day") : details;
+}
+
+QString dayNumberToolTip(int day, int month, int year) {
+    return QLocale::c().toString(QDate(year, month, day), QStringLiteral("dddd dd/MM/yyyy"));
 }
 
 } // namespace rv
