@@ -1,3 +1,5 @@
+#include "about/program_icon.h"
+#include "board/first_start.h"
 #include "board/form1.h"
 #include "calendar/connection/calendar_connection.h"
 #include "platform/ini_machine_registry.h"
@@ -12,6 +14,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Rotaview"));
     QApplication::setOrganizationName(QStringLiteral("Vantrel"));
+    // Every window of the program, printouts and boxes included, shows the program's icon.
+    QApplication::setWindowIcon(rv::programIcon());
 
     rv::QSettingsStore settings;
     rv::QtPrompts prompts;
@@ -29,5 +33,10 @@ int main(int argc, char** argv) {
 
     rv::Form1 board(services);
     board.Form_Load();
+    // Without any calendar store the board is empty: say where it was looked for, and how to
+    // make the demo workspace.
+    if (const auto missing = rv::missingStoreMessage(rv::loadServiceProfile(), rv::startPaths()))
+        prompts.message(&board, *missing, QStringLiteral("Rotaview"),
+                        rv::Prompts::Icon::Information);
     return QApplication::exec();
 }
