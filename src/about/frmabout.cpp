@@ -1,5 +1,6 @@
 #include "about/frmabout.h"
 
+#include "about/about_log.h"
 #include "about/program_icon.h"
 #include "about/program_version.h"
 #include "calendar/calendar_service.h"
@@ -242,7 +243,8 @@ void frmAbout::Command1_Click() {
         mail->AddRecipient(kFeedbackAddress);
         mail->SetBody(QStringLiteral("Ver=") + versionText(QString()));
         mail->Display();
-    } catch (const std::exception&) {
+    } catch (const std::exception& error) {
+        qCInfo(aboutLog()).noquote() << "no feedback mail:" << errorMessage(error);
         showMailUnavailable();
     }
 }
