@@ -20,6 +20,20 @@ namespace {
 // The day columns' width at start; the font is chosen for it.
 constexpr int kDefaultDayColumnTwips = 230;
 
+// A cell of the board, with its tooltip kept beside the model's data: a build writes one for
+// every day it reads, and as model data each would be announced to every view of the grid.
+class BoardCell : public QTableWidgetItem {
+public:
+    BoardCell() : QTableWidgetItem(UserType) {}
+    QTableWidgetItem* clone() const override { return new BoardCell(*this); }
+    QString toolTip;
+};
+
+BoardCell* boardCell(QTableWidgetItem* item) {
+    return item && item->type() == QTableWidgetItem::UserType ? static_cast<BoardCell*>(item)
+                                                              : nullptr;
+}
+
 } // namespace
 
 QFont BoardGrid::fontFittingDayNumbers(QFont font, int columnPixels) {
@@ -110,7 +124,7 @@ QTableWidgetItem* BoardGrid::itemFor(int row, int column) {
         return nullptr;
     QTableWidgetItem* cell = item(row, column);
     if (!cell) {
-        cell = new QTableWidgetItem;
+        cell = new BoardCell;
         cell->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         setItem(row, column, cell);
     }
@@ -204,13 +218,13 @@ QString BoardGrid::cellToolTip(int row, int column) const {
         const QString name = cellText(row, 0);
         return QFontMetrics(font()).horizontalAdvance(name) > nameRoom() ? name : QString();
     }
-    const QTableWidgetItem* cell = item(row, column);
-    return cell ? cell->data(Qt::ToolTipRole).toString() : QString();
+    const BoardCell* cell = boardCell(item(row, column));
+    return cell ? cell->toolTip : QString();
 }
 
 void BoardGrid::setCellToolTip(int row, int column, const QString& text) {
-    if (auto* cell = itemFor(row, column))
-        cell->setData(Qt::ToolTipRole, text);
+    if (BoardCell* cell = boardCell(itemFor(row, column)))
+        cell->toolTip = text;
 }
 
 bool BoardGrid::showCellToolTip(const QHelpEvent& event, const QModelIndex& index, QWidget* view) {
