@@ -1,5 +1,6 @@
 #include "about/frmabout.h"
 
+#include "about/about_log.h"
 #include "about/program_icon.h"
 #include "about/program_version.h"
 #include "calendar/calendar_service.h"
@@ -172,11 +173,12 @@ void frmAbout::showSysInfoUnavailable() {
                      kProgramTitle);
 }
 
-void frmAbout::showMailUnavailable(const QString& reason) {
+void frmAbout::showMailUnavailable() {
+    // Whatever failed, the reader can still write: the address is what helps.
     prompts_.message(this,
-                     QStringLiteral("The feedback mail could not be shown: no mail composer could "
-                                    "be started.\n\n%1")
-                         .arg(reason),
+                     QStringLiteral("No mail program could be started to prepare the feedback "
+                                    "mail: please write to %1.")
+                         .arg(kFeedbackAddress),
                      kProgramTitle, Prompts::Icon::Exclamation);
 }
 
@@ -241,10 +243,9 @@ void frmAbout::Command1_Click() {
         mail->AddRecipient(kFeedbackAddress);
         mail->SetBody(QStringLiteral("Ver=") + versionText(QString()));
         mail->Display();
-    } catch (const CalendarError& error) {
-        showMailUnavailable(error.message());
     } catch (const std::exception& error) {
-        showMailUnavailable(errorMessage(error));
+        qCInfo(aboutLog()).noquote() << "no feedback mail:" << errorMessage(error);
+        showMailUnavailable();
     }
 }
 

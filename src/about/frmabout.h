@@ -55,7 +55,7 @@ protected:
 
 private:
     void showSysInfoUnavailable();
-    void showMailUnavailable(const QString& reason);
+    void showMailUnavailable();
 
     Prompts& prompts_;
     MachineRegistry& registry_;

@@ -1,6 +1,7 @@
 #include "about/program_icon.h"
 #include "app/command_line.h"
 #include "app/workspace.h"
+#include "board/first_start.h"
 #include "board/form1.h"
 #include "calendar/connection/calendar_connection.h"
 #include "platform/ini_machine_registry.h"
@@ -67,6 +68,7 @@ int main(int argc, char** argv) {
 
     QApplication app(argc, argv);
     QGuiApplication::setDesktopFileName(kDesktopId);
+    // Every window of the program, printouts and boxes included, shows the program's icon.
     QApplication::setWindowIcon(QIcon::fromTheme(kDesktopId, rv::programIcon()));
     // What is left once Qt took its own options is not understood.
     const QStringList unknown = rv::readCommandLine(QApplication::arguments()).notOurs;
@@ -89,5 +91,10 @@ int main(int argc, char** argv) {
 
     rv::Form1 board(services);
     board.Form_Load();
+    // Without any calendar store the board is empty: say where it was looked for, and how to
+    // make the demo workspace.
+    if (const auto missing = rv::missingStoreMessage(rv::loadServiceProfile(), rv::startPaths()))
+        prompts.message(&board, *missing, QStringLiteral("Rotaview"),
+                        rv::Prompts::Icon::Information);
     return QApplication::exec();
 }

@@ -15,6 +15,8 @@
 namespace rv {
 
 void Form1::Init_Grid() {
+    // The rows are rebuilt; the board stays scrolled where the user had it.
+    const BoardGrid::ScrollPosition scrolled = Grid1->scrollPosition();
     Grid1->beginProgress();
     builder_.beginBuild();
     // The old person rows go. Row 1 is kept for the first member that resolves; if none does, it
@@ -27,8 +29,12 @@ void Form1::Init_Grid() {
 
     const QString groupName = Text1->text();
     shownBoard_ = ShownBoard{groupName, state_.cur_month, state_.cur_year, state_.category_color};
+    std::optional<QString> unknownGroup;
     try {
-        for (const RowMember& member : boardGroupMembers(groupName)) {
+        const std::vector<RowMember> members = boardGroupMembers(groupName);
+        if (members.empty())
+            unknownGroup = unknownGroupMessage(groupName);
+        for (const RowMember& member : members) {
             if (!groupName.isEmpty())
                 state_.cur_group_no = member.groupNo;
             try {
@@ -49,6 +55,7 @@ void Form1::Init_Grid() {
     }
 
     headerAndWidths();
+    Grid1->setScrollPosition(scrolled);
     Grid1->selectFromCode(std::max(0, Grid1->currentRow()), 0);
 
     const int people = Grid1->rowCount() - 1;
@@ -63,7 +70,13 @@ void Form1::Init_Grid() {
             pbar_users->setValue(qRound(100.0 * r / people));
     }
     allignc1();
+    Grid1->setScrollPosition(scrolled);
 
+    // An empty board for a name that matches no group would otherwise look like a group
+    // without people.
+    if (unknownGroup)
+        services_.prompts.message(this, *unknownGroup, QStringLiteral("Rotaview"),
+                                  Prompts::Icon::Exclamation);
     tellServiceFailures();
 }
 

@@ -31,6 +31,7 @@ DayCell PersonMonth::readDay(int day) {
         return cell;
     }
     cell.text = dayDetailsText(found.items);
+    cell.details = detailsText(found.items);
     cell.category = dayCategory(found.items, day, month_, year_);
     return cell;
 }

@@ -19,6 +19,8 @@ struct DayCell {
     DayCategory category = Free_All_day;
     // The masked subjects of the day's items joined by ":".
     QString text;
+    // The lines the details box lists for the day (empty for a free day).
+    QString details;
     // The service failed while the day was read: the cell keeps what it showed.
     bool unread = false;
 };

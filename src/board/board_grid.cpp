@@ -1,11 +1,58 @@
 #include "board/board_grid.h"
 
+#include "board/day_texts.h"
+#include "board/frozen_cells.h"
+#include "board/grid_cell_painter.h"
 #include "ui/colors.h"
 #include "ui/twips.h"
 
+#include <QDate>
+#include <QFontMetricsF>
 #include <QHeaderView>
+#include <QHelpEvent>
+#include <QScrollBar>
+#include <QToolTip>
 
 namespace rv {
+
+namespace {
+
+// The day columns' width at start; the font is chosen for it.
+constexpr int kDefaultDayColumnTwips = 230;
+
+// A cell of the board, with its tooltip kept beside the model's data: a build writes one for
+// every day it reads, and as model data each would be announced to every view of the grid.
+class BoardCell : public QTableWidgetItem {
+public:
+    BoardCell() : QTableWidgetItem(UserType) {}
+    QTableWidgetItem* clone() const override { return new BoardCell(*this); }
+    QString toolTip;
+};
+
+BoardCell* boardCell(QTableWidgetItem* item) {
+    return item && item->type() == QTableWidgetItem::UserType ? static_cast<BoardCell*>(item)
+                                                              : nullptr;
+}
+
+} // namespace
+
+QFont BoardGrid::fontFittingDayNumbers(QFont font, int columnPixels) {
+    // The cell is the column less its grid line; a pixel of it is left free so that the
+    // numbers of neighbouring days never touch.
+    const qreal room = columnPixels - 2;
+    qreal size = font.pointSizeF() > 0 ? font.pointSizeF() : 9;
+    for (; size > 5; size -= 0.5) {
+        font.setPointSizeF(size);
+        const QFontMetricsF metrics(font);
+        qreal widest = 0;
+        for (int day = 10; day <= 31; ++day)
+            widest = std::max(widest, metrics.horizontalAdvance(QString::number(day)));
+        if (widest <= room)
+            break;
+    }
+    font.setPointSizeF(size);
+    return font;
+}
 
 BoardGrid::BoardGrid(QWidget* parent) : QTableWidget(parent) {
     horizontalHeader()->hide();
@@ -17,16 +64,32 @@ BoardGrid::BoardGrid(QWidget* parent) : QTableWidget(parent) {
     setSelectionMode(QAbstractItemView::ContiguousSelection);
     setIconSize(QSize(16, 16));
     setWordWrap(false);
+    setFont(fontFittingDayNumbers(font(), twipsToPixels(kDefaultDayColumnTwips)));
+    // By the pixel: the fixed row and column cover part of the first cells scrolled under them,
+    // never whole columns at once.
+    setHorizontalScrollMode(ScrollPerPixel);
+    setVerticalScrollMode(ScrollPerPixel);
+    setItemDelegate(new GridCellPainter(*this, this));
+    frozen_ = std::make_unique<FrozenCells>(*this);
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this] { frozen_->place(); });
+    connect(verticalHeader(), &QHeaderView::sectionResized, this, [this] { frozen_->place(); });
     connect(this, &QTableWidget::itemSelectionChanged, this, [this] {
         if (!fromCode_)
             emit selectionChangedByUser();
     });
 }
 
+BoardGrid::~BoardGrid() = default;
+
+// Code moves the current cell all over the board (a build visits every cell): none of it may
+// scroll the board away from where the user has it.
 template <typename Change> void BoardGrid::changeFromCode(Change change) {
     const bool wasFromCode = fromCode_;
+    const bool scrolled = hasAutoScroll();
     fromCode_ = true;
+    setAutoScroll(false);
     change();
+    setAutoScroll(scrolled);
     fromCode_ = wasFromCode;
 }
 
@@ -61,7 +124,7 @@ QTableWidgetItem* BoardGrid::itemFor(int row, int column) {
         return nullptr;
     QTableWidgetItem* cell = item(row, column);
     if (!cell) {
-        cell = new QTableWidgetItem;
+        cell = new BoardCell;
         cell->setTextAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         setItem(row, column, cell);
     }
@@ -131,6 +194,114 @@ std::uint32_t BoardGrid::backgroundColor() const {
 
 void BoardGrid::setColumnWidthTwips(int column, int twips) {
     setColumnWidth(column, twipsToPixels(twips));
+}
+
+void BoardGrid::setMonth(int month, int year) {
+    month_ = month;
+    year_ = year;
+    const QDate today = QDate::currentDate();
+    todayColumn_ = today.month() == month && today.year() == year ? today.day() : -1;
+    viewport()->update();
+}
+
+int BoardGrid::nameRoom() const {
+    return columnWidth(0) - (showGrid() ? 1 : 0) - 2 * GridCellPainter::textMargin(this);
+}
+
+QString BoardGrid::cellToolTip(int row, int column) const {
+    if (row < 0 || column < 0 || row >= rowCount() || column >= columnCount())
+        return {};
+    if (row == 0)
+        return column > 0 && month_ >= 1 && month_ <= 12 ? dayNumberToolTip(column, month_, year_)
+                                                         : QString();
+    if (column == 0) {
+        const QString name = cellText(row, 0);
+        return QFontMetrics(font()).horizontalAdvance(name) > nameRoom() ? name : QString();
+    }
+    const BoardCell* cell = boardCell(item(row, column));
+    return cell ? cell->toolTip : QString();
+}
+
+void BoardGrid::setCellToolTip(int row, int column, const QString& text) {
+    if (BoardCell* cell = boardCell(itemFor(row, column)))
+        cell->toolTip = text;
+}
+
+bool BoardGrid::showCellToolTip(const QHelpEvent& event, const QModelIndex& index, QWidget* view) {
+    if (!index.isValid())
+        return false;
+    QString text = cellToolTip(index.row(), index.column());
+    if (text.isEmpty())
+        return false;
+    // Shown as written: a subject that looks like markup is not turned into rich text, and
+    // the carriage returns of the details lines break the lines.
+    text.replace(QChar(13), QLatin1Char('\n'));
+    while (text.endsWith(QLatin1Char('\n')))
+        text.chop(1);
+    QRect cell = visualRect(index);
+    if (view != viewport())
+        cell = QRect(view->mapFromGlobal(viewport()->mapToGlobal(cell.topLeft())), cell.size());
+    // Rich text only to keep each line whole (a tooltip would wrap at "->"); the text itself is
+    // escaped.
+    const QString lines = text.toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br>"));
+    QToolTip::showText(event.globalPos(),
+                       QStringLiteral("<p style='white-space:pre'>%1</p>").arg(lines), view, cell);
+    return true;
+}
+
+bool BoardGrid::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        const auto& help = static_cast<const QHelpEvent&>(*event);
+        return showCellToolTip(help, indexAt(help.pos()), viewport());
+    }
+    return QTableWidget::viewportEvent(event);
+}
+
+BoardGrid::ScrollPosition BoardGrid::scrollPosition() const {
+    return {horizontalScrollBar()->value(), verticalScrollBar()->value()};
+}
+
+void BoardGrid::setScrollPosition(ScrollPosition position) {
+    // The scroll ranges follow rows and columns only once the view is laid out again.
+    executeDelayedItemsLayout();
+    horizontalScrollBar()->setValue(position.horizontal);
+    verticalScrollBar()->setValue(position.vertical);
+}
+
+void BoardGrid::scrollTo(const QModelIndex& index, ScrollHint hint) {
+    if (!index.isValid())
+        return;
+    const ScrollPosition before = scrollPosition();
+    QTableWidget::scrollTo(index, hint);
+    const QRect cell = visualRect(index);
+    QScrollBar* across = horizontalScrollBar();
+    QScrollBar* down = verticalScrollBar();
+    if (index.column() == 0)
+        across->setValue(before.horizontal);
+    else if (columnCount() > 0 && cell.left() < columnWidth(0))
+        across->setValue(across->value() - (columnWidth(0) - cell.left()));
+    if (index.row() == 0)
+        down->setValue(before.vertical);
+    else if (rowCount() > 0 && cell.top() < rowHeight(0))
+        down->setValue(down->value() - (rowHeight(0) - cell.top()));
+}
+
+void BoardGrid::updateGeometries() {
+    QTableWidget::updateGeometries();
+    if (frozen_)
+        frozen_->place();
+}
+
+void BoardGrid::resizeEvent(QResizeEvent* event) {
+    QTableWidget::resizeEvent(event);
+    if (frozen_)
+        frozen_->place();
+}
+
+void BoardGrid::changeEvent(QEvent* event) {
+    QTableWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange && frozen_)
+        frozen_->place();
 }
 
 // A keyboard move changes the selection before the current cell, a mouse drag the current cell

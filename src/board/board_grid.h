@@ -5,16 +5,27 @@
 #include <QRegion>
 #include <QTableWidget>
 #include <cstdint>
+#include <memory>
+
+class QHelpEvent;
 
 namespace rv {
 
+class FrozenCells;
+
 // The board's grid: row 0 is the header with the day numbers, column 0 the names. Cells are
 // addressed as the board addresses them; moving the current cell from code never counts as a
-// user selection (no selectionChangedByUser signal).
+// user selection (no selectionChangedByUser signal) and never scrolls the board: what the user
+// scrolled to stays in view. Row 0 and column 0 stay in view when the board scrolls.
 class BoardGrid : public QTableWidget {
     Q_OBJECT
 public:
     explicit BoardGrid(QWidget* parent = nullptr);
+    ~BoardGrid() override;
+
+    // The largest size of the font at which every two-digit day number fits a day column of
+    // the given width in pixels.
+    static QFont fontFittingDayNumbers(QFont font, int columnPixels);
 
     // Makes (row, column) the current cell without raising the user-selection signal.
     void selectFromCode(int row, int column);
@@ -46,6 +57,30 @@ public:
     // Column widths in twips.
     void setColumnWidthTwips(int column, int twips);
 
+    // The month the day columns stand for: the day numbers' tooltips name their dates, and the
+    // column of today's date is framed.
+    void setMonth(int month, int year);
+    // The column of today's date, or -1 when the grid shows another month.
+    int todayColumn() const { return todayColumn_; }
+
+    // What hovering over a cell shows: the weekday and date of a day number, the full name of a
+    // name too wide for its column, the tooltip given to a day cell. Empty where the grid's own
+    // tooltip shows instead.
+    QString cellToolTip(int row, int column) const;
+    // Plain text, shown as it stands.
+    void setCellToolTip(int row, int column, const QString& text);
+    // Shows the tooltip of the cell at `index` for a help event on `view` (the grid's viewport
+    // or one of its fixed parts); false when the cell has none.
+    bool showCellToolTip(const QHelpEvent& event, const QModelIndex& index, QWidget* view);
+
+    // The scroll bars' positions, to be put back after the rows were rebuilt.
+    struct ScrollPosition {
+        int horizontal = 0;
+        int vertical = 0;
+    };
+    ScrollPosition scrollPosition() const;
+    void setScrollPosition(ScrollPosition position);
+
     // The selected row and column: where the selection ends.
     int selectedRow() const;
     int selectedColumn() const;
@@ -65,8 +100,20 @@ public:
     void setPaintingEnabled(bool enabled) { painting_ = enabled; }
     bool paintingEnabled() const { return painting_; }
 
+    // The name column's width less the margins of its text: a wider name is elided.
+    int nameRoom() const;
+
 signals:
     void selectionChangedByUser();
+
+protected:
+    // The fixed row and column never scroll out of view, and a cell scrolled to is clear of
+    // them.
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+    bool viewportEvent(QEvent* event) override;
+    void updateGeometries() override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     template <typename Change> void changeFromCode(Change change);
@@ -77,6 +124,10 @@ private:
     QRegion pending_;
     QElapsedTimer sinceFlush_;
     int nextFrameMs_ = 0;
+    int month_ = 0;
+    int year_ = 0;
+    int todayColumn_ = -1;
+    std::unique_ptr<FrozenCells> frozen_;
 };
 
 } // namespace rv

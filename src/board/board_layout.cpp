@@ -66,6 +66,7 @@ void Form1::headerAndWidths() {
     HScroll1_Change();
     show();
     Grid1->setBackgroundColor(paintedColor(state_.category_color[Free_All_day]));
+    Grid1->setMonth(state_.cur_month, state_.cur_year);
     for (int d = 1; d < columns; ++d) {
         Grid1->setCellText(0, d, QString::number(d));
         Grid1->setCellAlignment(0, d, 3);

@@ -25,4 +25,19 @@ std::vector<RowMember> boardGroupMembers(const QString& groupName) {
     return members;
 }
 
+std::optional<QString> unknownGroupMessage(const QString& groupName) {
+    if (groupName.isEmpty() || !find_group_number(groupName).isEmpty())
+        return std::nullopt;
+    const QStringList stored = groupIndexExists() ? read_group_index() : QStringList();
+    for (const QString& name : stored)
+        if (!name.isEmpty() && name.compare(groupName.trimmed(), Qt::CaseInsensitive) == 0)
+            return QStringLiteral("There is no group named \"%1\", so the board shows nobody. "
+                                  "Did you mean \"%2\"? A group name must be typed exactly as "
+                                  "it is stored, capitals included.")
+                .arg(groupName, name);
+    return QStringLiteral("There is no group named \"%1\", so the board shows nobody. Choose a "
+                          "group in the group editor (\"Groups\").")
+        .arg(groupName);
+}
+
 } // namespace rv

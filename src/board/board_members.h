@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <optional>
 #include <vector>
 
 namespace rv {
@@ -18,5 +19,11 @@ struct RowMember {
 // otherwise those of every index record with exactly that name, in index order. Throws FileError
 // (platform/workdir_files.h) naming a file that could not be read.
 std::vector<RowMember> boardGroupMembers(const QString& groupName);
+
+// What to tell the user when the group name (as typed in the board's group field) names no
+// stored group, so that the board shows nobody: naming the stored group that matches when
+// capitals and blanks are ignored, if there is one. Nothing when the name is empty or a stored
+// group has it. Throws FileError like boardGroupMembers.
+std::optional<QString> unknownGroupMessage(const QString& groupName);
 
 } // namespace rv

@@ -1,11 +1,11 @@
 // The board's buttons and menu items that open the other windows. Each window is modeless and
 // loaded afresh when opened after it was closed; while it is open it is only brought forward.
 
+#include "about/frmabout.h"
 #include "board/form1.h"
 #include "board/month_layout.h"
 #include "groups/frmgroup.h"
 #include "legend/frmlegend.h"
-#include "about/frmabout.h"
 #include "printout/print_to_word.h"
 
 namespace rv {
@@ -42,6 +42,9 @@ void Form1::printtoword_Click() {
         get_days_of_month(state_.cur_month, state_.cur_year) - 1,
     };
     print_to_word(board, services_.openWordProcessor, services_.prompts, this);
+    // The printout made each name current in turn; as after a build, nothing stays selected, so
+    // that a click on the last name still refreshes its row.
+    Grid1->clearSelectionFromCode();
 }
 
 } // namespace rv

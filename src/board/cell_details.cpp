@@ -1,6 +1,7 @@
 // What selecting and double-clicking the board's cells does.
 
 #include "board/board_log.h"
+#include "board/day_texts.h"
 #include "board/form1.h"
 #include "platform/prompts.h"
 
@@ -25,8 +26,7 @@ void Form1::GRID1_SelChange() {
     if (details.outcome != PersonCalendar::Outcome::Opened)
         return;
     const QString title = details.name + QLatin1Char(' ') + QString::number(day);
-    services_.prompts.message(
-        this, details.text.isEmpty() ? QStringLiteral("Free All Day") : details.text, title);
+    services_.prompts.message(this, detailsBoxText(details.text), title);
 }
 
 void Form1::Grid1_DblClick() {

@@ -2,16 +2,34 @@
 
 #include "calendar/day_query.h"
 
+#include <QDate>
 #include <QLocale>
 
 namespace rv {
 
 namespace {
 
-// "hh" on the 12-hour clock with two digits, AM or PM in capitals, one trailing blank.
-QString clockText(const QDateTime& time, bool withDay) {
-    return QLocale::c().toString(time, withDay ? QStringLiteral("dd hh:mm AP ")
-                                               : QStringLiteral("hh:mm AP "));
+void appendTwoDigits(QString& text, int value) {
+    text += QLatin1Char(char('0' + value / 10 % 10));
+    text += QLatin1Char(char('0' + value % 10));
+}
+
+// "dd hh:mm AP " or "hh:mm AP ": "hh" on the 12-hour clock with two digits, AM or PM in
+// capitals, one trailing blank. Written by hand: every build writes it for every item of the
+// month (a formatting pattern is read anew on each call).
+QString clockText(const QDateTime& when, bool withDay) {
+    const QTime time = when.time();
+    QString text;
+    text.reserve(12);
+    if (withDay) {
+        appendTwoDigits(text, when.date().day());
+        text += QLatin1Char(' ');
+    }
+    appendTwoDigits(text, time.hour() % 12 == 0 ? 12 : time.hour() % 12);
+    text += QLatin1Char(':');
+    appendTwoDigits(text, time.minute());
+    text += time.hour() < 12 ? QLatin1String(" AM ") : QLatin1String(" PM ");
+    return text;
 }
 
 } // namespace
@@ -45,6 +63,14 @@ QString detailsText(const DayItems& items) {
     for (const auto& item : items)
         text += detailsLine(*item);
     return text;
+}
+
+QString detailsBoxText(const QString& details) {
+    return details.isEmpty() ? QStringLiteral("Free All Day") : details;
+}
+
+QString dayNumberToolTip(int day, int month, int year) {
+    return QLocale::c().toString(QDate(year, month, day), QStringLiteral("dddd dd/MM/yyyy"));
 }
 
 } // namespace rv

@@ -20,4 +20,11 @@ QString detailsLine(const AppointmentItem& item);
 // The details box text for a day: one line per item.
 QString detailsText(const DayItems& items);
 
+// What the details box of a day says: its lines, or "Free All Day" for a day without items.
+QString detailsBoxText(const QString& details);
+
+// What a day number in the header row says about its day: the weekday and the date,
+// "Monday 01/03/2021".
+QString dayNumberToolTip(int day, int month, int year);
+
 } // namespace rv

@@ -5,6 +5,7 @@
 #include "days/category_colors.h"
 #include "groups/frmgroup.h"
 #include "groups/group_files.h"
+#include "platform/document_window.h"
 #include "platform/prompts.h"
 #include "platform/settings_store.h"
 #include "ui/program_files.h"
@@ -15,7 +16,9 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QFocusEvent>
 #include <QFrame>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
@@ -117,6 +120,17 @@ void Form1::buildControls() {
     Grid1 = new BoardGrid(client);
     Grid1->setToolTip(QStringLiteral("Click Once To Display Then Double Click to Edit"));
     place(Grid1, 0, kGridTopTwips, 8775, 3555);
+
+    // The smallest board keeps every control whole: as wide as the controls reach with the
+    // margin the window has at start, and as tall as the grid's place with room below it for
+    // the header row, one person and the horizontal scroll bar.
+    int right = 0;
+    for (const QWidget* control : QList<QWidget*>{SSFrame1, pbar_users, pbar_days, HScroll1})
+        right = std::max(right, control->geometry().right() + 1);
+    const int gridRoom = 2 * Grid1->frameWidth() +
+                         2 * Grid1->verticalHeader()->defaultSectionSize() +
+                         Grid1->horizontalScrollBar()->sizeHint().height();
+    client->setMinimumSize(right + twipsToPixels(9615 - 9525), twipsToPixels(1650) + gridRoom);
 
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
     connect(Command4, &QPushButton::clicked, this, [this] { Command4_Click(); });
@@ -232,8 +246,16 @@ void Form1::Form_Resize() {
 }
 
 bool Form1::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == txtYear && event->type() == QEvent::FocusOut)
-        txtYear_LostFocus();
+    if (watched == txtYear && event->type() == QEvent::FocusOut) {
+        // The year is left for another control of the board. A menu that opens or another
+        // window that comes forward only borrows the focus: the field gets it back, and the
+        // year typed so far is not yet the board's (a printout would use it for the month the
+        // board does not show).
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::PopupFocusReason && reason != Qt::MenuBarFocusReason &&
+            reason != Qt::ActiveWindowFocusReason)
+            txtYear_LostFocus();
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -254,10 +276,18 @@ void Form1::Command1_Click() {
 }
 
 void Form1::exit_Click() {
-    // Ends the program at once: open windows are not asked to close, so an open group editor
-    // saves nothing.
+    // Ends the board at once: its open windows are not asked to close, so an open group editor
+    // saves nothing. A printout is a document of its own, as a word processor's window would
+    // be: it stays open, and the program ends when the last one is closed.
     if (auto* editor = qobject_cast<frmgroup*>(groupEditor.data()))
         editor->unloadWithoutSaving();
+    for (QWidget* window : {legendWindow.data(), aboutWindow.data()})
+        if (window)
+            window->hide();
+    hide();
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (qobject_cast<DocumentWindow*>(window) && window->isVisible())
+            return;
     QCoreApplication::exit(0);
 }
 

@@ -1,5 +1,6 @@
 // Reading one person's month into their row: shared by the whole build and the row refresh.
 
+#include "board/day_texts.h"
 #include "board/form1.h"
 
 #include <QProgressBar>
@@ -18,6 +19,7 @@ void Form1::readPersonRow(int row, const QString& id, RowPass pass) {
         for (int d = 1; d <= days; ++d) {
             Grid1->selectFromCode(row, d);
             Grid1->setCellPicture(row, d, deniedPicture_);
+            Grid1->setCellToolTip(row, d, QStringLiteral("Sorry, Access Denied"));
             Grid1->repaintCell(row, d);
         }
         return;
@@ -34,6 +36,8 @@ void Form1::readPersonRow(int row, const QString& id, RowPass pass) {
         if (pass == RowPass::Build)
             Grid1->setCellText(row, d, state_.include_details ? cell.text : QString());
         Grid1->setCellColor(row, d, paintedColor(state_.category_color[cell.category]));
+        // Hovering shows what selecting the cell lists, as read now (a refresh too).
+        Grid1->setCellToolTip(row, d, detailsBoxText(cell.details));
         // The panel repaints itself on every change: move it with the cells' frames.
         if (d == days || Grid1->frameDue())
             pbar_days->setValue(qRound(100.0 * d / days));

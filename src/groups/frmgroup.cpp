@@ -23,6 +23,26 @@ QLabel* headingLabel(const QString& text, QWidget* parent) {
     return label;
 }
 
+// Why "Add User" added nobody: the name matches no one, or more than one person.
+QString nobodyAnswersTo(const QString& name) {
+    return QStringLiteral("Nobody was added: no one person in the calendar service answers to "
+                          "\"%1\". Type the display name, e-mail address or user name of the "
+                          "person, or the beginning of a name or address that only they have.")
+        .arg(name);
+}
+
+// A label as wide as its text needs, grown towards the left so that it still ends where it was
+// placed (beside the field it names): the window's font may be wider than the one it was
+// designed for.
+void fitLabelLeftwards(QLabel* label) {
+    const int needed = label->sizeHint().width();
+    if (needed <= label->width())
+        return;
+    const QRect placed = label->geometry();
+    label->setGeometry(std::max(0, placed.right() + 1 - needed), placed.y(), needed,
+                       std::max(placed.height(), label->sizeHint().height()));
+}
+
 QString blanksTrimmed(QString text) {
     qsizetype begin = 0;
     qsizetype end = text.size();
@@ -80,6 +100,8 @@ void frmgroup::buildControls() {
     Command6->setGeometry(twipsRect(240, 2220, 1275, 435));
     Label3 = new QLabel(QStringLiteral("Selected Group"), this);
     Label3->setGeometry(twipsRect(1260, 2760, 1215, 255));
+    Label3->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    fitLabelLeftwards(Label3);
     Text1 = new QLineEdit(this);
     Text1->setReadOnly(true);
     Text1->setGeometry(twipsRect(2520, 2700, 2295, 285));
@@ -182,11 +204,14 @@ void frmgroup::Command3_Click() {
         if (!entered)
             return; // cancelled: an empty name could still match somebody
         const auto recipient = mapi_ns_.CreateRecipient(*entered);
-        if (!recipient)
+        if (recipient)
+            recipient->Resolve();
+        if (!recipient || !recipient->Resolved()) {
+            // Nothing is added; without a word the click would look like it did nothing.
+            prompts_.message(this, nobodyAnswersTo(*entered), QStringLiteral("Add User Dialog"),
+                             Prompts::Icon::Exclamation);
             return;
-        recipient->Resolve();
-        if (!recipient->Resolved())
-            return;
+        }
         members_.append({recipient->Name(), recipient->EntryID()});
         showMembers(selectedMember());
         pending_group = static_cast<std::int16_t>(group);

@@ -5,12 +5,15 @@
 #include "platform/prompts.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QMenuBar>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QScreen>
 #include <QStandardPaths>
 #include <QTemporaryFile>
 #include <QTextDocument>
@@ -31,7 +34,11 @@ DocumentWindow::DocumentWindow(DocumentWindowServices services, const QString& t
     : services_(std::move(services)) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(title);
-    resize(800, 900);
+    // A page's width, and no taller than the screen leaves room for.
+    QSize size(800, 900);
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        size = size.boundedTo(screen->availableSize() * 9 / 10);
+    resize(size);
 
     document_ = new QTextDocument(this);
     editor_ = new QTextEdit(this);
@@ -100,10 +107,38 @@ bool DocumentWindow::writeChosenFile(const QString& caption, const QString& suff
 }
 
 bool DocumentWindow::saveAsOpenDocument() {
-    return writeChosenFile(
-        QStringLiteral("Save As"), QStringLiteral(".odt"),
-        QStringLiteral("OpenDocument Text (*.odt)"),
-        [this](const QString& path) { return writeOpenDocument(*document_, path); });
+    const bool saved =
+        writeChosenFile(QStringLiteral("Save As"), QStringLiteral(".odt"),
+                        QStringLiteral("OpenDocument Text (*.odt)"), [this](const QString& path) {
+                            return writeOpenDocument(*document_, path);
+                        });
+    if (saved)
+        document_->setModified(false);
+    return saved;
+}
+
+void DocumentWindow::closeEvent(QCloseEvent* event) {
+    if (document_->isModified()) {
+        switch (services_.prompts.askToSave(
+            this,
+            QStringLiteral("\"%1\" has changes that are not saved. Save them before closing?")
+                .arg(windowTitle()),
+            windowTitle())) {
+        case Prompts::SaveAnswer::Save:
+            // A save that is cancelled or fails keeps the window and its edits.
+            if (!saveAsOpenDocument()) {
+                event->ignore();
+                return;
+            }
+            break;
+        case Prompts::SaveAnswer::Discard:
+            break;
+        case Prompts::SaveAnswer::Cancel:
+            event->ignore();
+            return;
+        }
+    }
+    QMainWindow::closeEvent(event);
 }
 
 bool DocumentWindow::exportPdf() {

@@ -27,7 +27,9 @@ struct DocumentWindowServices {
 
 // A word-processor document on screen: the user reads and edits it, saves it as OpenDocument
 // text or PDF, prints it, or hands it to the desktop's own word processor. The window owns its
-// document and deletes itself when closed, so it outlives whatever wrote the document.
+// document and deletes itself when closed, so it outlives whatever wrote the document. What the
+// program writes into it counts as saved; edits the user typed and has not saved as
+// OpenDocument text are asked about before the window closes.
 class DocumentWindow : public QMainWindow {
     Q_OBJECT
 public:
@@ -50,6 +52,9 @@ public:
     QAction* printAction = nullptr;
     QAction* openInWordProcessorAction = nullptr;
     QAction* closeAction = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     QString suggestedPath(const QString& suffix) const;

@@ -11,9 +11,11 @@ class QWidget;
 namespace rv {
 
 // Every modal box the program shows goes through this seam, so that tests can answer them.
+// Texts are plain text, shown as they stand: a line ends at a line feed or a carriage return.
 class Prompts {
 public:
     enum class Icon { None, Information, Exclamation, Critical };
+    enum class SaveAnswer { Save, Discard, Cancel };
 
     virtual ~Prompts() = default;
 
@@ -22,6 +24,11 @@ public:
                          Icon icon = Icon::None) = 0;
     // A question box with Yes and No; true for Yes.
     virtual bool question(QWidget* parent, const QString& text, const QString& title) = 0;
+    // Asks whether to save changes that would otherwise be lost: Save, Don't Save or Cancel.
+    // Where only Yes and No can be asked, Yes saves and No does not.
+    virtual SaveAnswer askToSave(QWidget* parent, const QString& text, const QString& title) {
+        return question(parent, text, title) ? SaveAnswer::Save : SaveAnswer::Discard;
+    }
     // An input box; nullopt when the user cancels.
     virtual std::optional<QString> input(QWidget* parent, const QString& prompt,
                                          const QString& title, const QString& defaultText,

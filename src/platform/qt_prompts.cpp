@@ -5,6 +5,7 @@
 #include <QColorDialog>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -12,41 +13,76 @@
 
 namespace rv {
 
-void QtPrompts::message(QWidget* parent, const QString& text, const QString& title, Icon icon) {
-    QMessageBox box(parent);
-    box.setWindowTitle(title);
-    box.setText(text);
+std::unique_ptr<QMessageBox> QtPrompts::plainBox(QWidget* parent, const QString& text,
+                                                 const QString& title, Icon icon) {
+    auto box = std::make_unique<QMessageBox>(parent);
+    box->setWindowTitle(title);
+    box->setTextFormat(Qt::PlainText);
+    // A plain-text label breaks lines only at line feeds; the details lines end in carriage
+    // returns alone.
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QChar(13), QChar(10));
+    box->setText(shown);
     switch (icon) {
     case Icon::Information:
-        box.setIcon(QMessageBox::Information);
+        box->setIcon(QMessageBox::Information);
         break;
     case Icon::Exclamation:
-        box.setIcon(QMessageBox::Warning);
+        box->setIcon(QMessageBox::Warning);
         break;
     case Icon::Critical:
-        box.setIcon(QMessageBox::Critical);
+        box->setIcon(QMessageBox::Critical);
         break;
     case Icon::None:
         break;
     }
-    box.setStandardButtons(QMessageBox::Ok);
-    box.exec();
+    return box;
+}
+
+void QtPrompts::message(QWidget* parent, const QString& text, const QString& title, Icon icon) {
+    const auto box = plainBox(parent, text, title, icon);
+    box->setStandardButtons(QMessageBox::Ok);
+    box->exec();
 }
 
 bool QtPrompts::question(QWidget* parent, const QString& text, const QString& title) {
-    return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No) ==
-           QMessageBox::Yes;
+    const auto box = plainBox(parent, text, title, Icon::None);
+    box->setIcon(QMessageBox::Question);
+    box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box->setDefaultButton(QMessageBox::Yes);
+    return box->exec() == QMessageBox::Yes;
+}
+
+Prompts::SaveAnswer QtPrompts::askToSave(QWidget* parent, const QString& text,
+                                         const QString& title) {
+    const auto box = plainBox(parent, text, title, Icon::Exclamation);
+    box->setStandardButtons(QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+    box->setDefaultButton(QMessageBox::Save);
+    box->setEscapeButton(QMessageBox::Cancel);
+    switch (box->exec()) {
+    case QMessageBox::Save:
+        return SaveAnswer::Save;
+    case QMessageBox::Discard:
+        return SaveAnswer::Discard;
+    default:
+        return SaveAnswer::Cancel;
+    }
 }
 
 std::optional<QString> QtPrompts::input(QWidget* parent, const QString& prompt,
                                         const QString& title, const QString& defaultText,
                                         bool secret) {
-    bool ok = false;
-    const QString text = QInputDialog::getText(
-        parent, title, prompt, secret ? QLineEdit::Password : QLineEdit::Normal, defaultText, &ok);
-    if (!ok)
+    QInputDialog box(parent);
+    box.setWindowTitle(title);
+    box.setLabelText(prompt);
+    box.setTextEchoMode(secret ? QLineEdit::Password : QLineEdit::Normal);
+    box.setTextValue(defaultText);
+    // The prompt may name a server or a person: shown as plain text like every other box.
+    for (QLabel* label : box.findChildren<QLabel*>())
+        label->setTextFormat(Qt::PlainText);
+    if (box.exec() != QDialog::Accepted)
         return std::nullopt;
-    return text;
+    return box.textValue();
 }
 
 std::optional<std::uint32_t> QtPrompts::chooseColor(QWidget* parent) {

@@ -2,11 +2,14 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QFontMetricsF>
 #include <QRegularExpression>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextOption>
+
+#include <cmath>
 
 namespace rv {
 
@@ -17,20 +20,32 @@ namespace {
 const QString kDocumentFontFamily = QStringLiteral("Times New Roman");
 constexpr qreal kDocumentFontPoints = 12;
 
-// Tab stops every half inch, as word processors default to. Set on each paragraph: printing
-// drops the document's default text option, and Qt's own default of 80 pixels pushes a tabbed
-// line past the page width.
-QList<QTextOption::Tab> halfInchTabs() {
+// Document lengths are pixels of 1/96 inch, as Qt's ODF writer and printing take them.
+constexpr qreal kHalfInch = 48;
+// The least room between the end of a tabbed field and the next field.
+constexpr qreal kFieldGap = 24;
+
+// The left tab stops of every paragraph: one after each column of tabbed fields typed so far,
+// placed from the widest field measured in it, then stops every half inch, as word processors
+// default to. Set on each paragraph: printing drops the document's default text option, and
+// Qt's own default of 80 pixels pushes a tabbed line past the page width.
+QList<QTextOption::Tab> tabStops(const QList<qreal>& fieldWidths) {
     QList<QTextOption::Tab> tabs;
-    for (int stop = 1; stop <= 16; ++stop)
-        tabs.append(QTextOption::Tab(stop * 48.0, QTextOption::LeftTab));
+    qreal stop = 0;
+    for (const qreal width : fieldWidths) {
+        stop += width + kFieldGap;
+        tabs.append(QTextOption::Tab(stop, QTextOption::LeftTab));
+    }
+    for (qreal next = (std::floor(stop / kHalfInch) + 1) * kHalfInch; tabs.size() < 16;
+         next += kHalfInch)
+        tabs.append(QTextOption::Tab(next, QTextOption::LeftTab));
     return tabs;
 }
 
-QTextBlockFormat freshParagraph(Qt::Alignment alignment) {
+QTextBlockFormat freshParagraph(Qt::Alignment alignment, const QList<qreal>& fieldWidths) {
     QTextBlockFormat format;
     format.setAlignment(alignment);
-    format.setTabPositions(halfInchTabs());
+    format.setTabPositions(tabStops(fieldWidths));
     return format;
 }
 
@@ -62,14 +77,16 @@ Qt::Alignment alignmentOf(int alignment) {
 } // namespace
 
 // Writes at the end of one document. Each new paragraph gets a block format of its own that
-// keeps only the alignment: insertBlock() would otherwise copy a page break onto every later
-// paragraph.
+// keeps only the alignment and the tab stops: insertBlock() would otherwise copy a page break
+// onto every later paragraph. What is written here is the program's, not an edit of the user's:
+// the document counts as unmodified after each step.
 class TextCursorSelection : public WordSelection {
 public:
     explicit TextCursorSelection(QTextDocument* document)
         : document_(document), cursor_(document), typing_(plainTyping()) {
-        cursor_.setBlockFormat(freshParagraph(Qt::AlignLeft));
+        cursor_.setBlockFormat(freshParagraph(Qt::AlignLeft, fieldWidths_));
         cursor_.setBlockCharFormat(typing_);
+        document_->setModified(false);
     }
 
     void SetBold(bool bold) override {
@@ -85,6 +102,7 @@ public:
         QTextBlockFormat format;
         format.setAlignment(alignmentOf(alignment));
         cursor_.mergeBlockFormat(format);
+        document_->setModified(false);
     }
     void TypeText(const QString& text) override {
         check();
@@ -99,7 +117,9 @@ public:
                 newParagraph(false);
             if (!lines[i].isEmpty())
                 cursor_.insertText(lines[i], typing_);
+            fitTabStops();
         }
+        document_->setModified(false);
     }
     void TypeParagraph() override {
         check();
@@ -118,15 +138,46 @@ private:
             throw WordProcessorError(QStringLiteral("the document was closed"));
     }
     void newParagraph(bool onNewPage) {
-        QTextBlockFormat format = freshParagraph(cursor_.blockFormat().alignment());
+        QTextBlockFormat format = freshParagraph(cursor_.blockFormat().alignment(), fieldWidths_);
         if (onNewPage)
             format.setPageBreakPolicy(QTextFormat::PageBreak_AlwaysBefore);
         cursor_.insertBlock(format, typing_);
+        document_->setModified(false);
+    }
+
+    // Measures the tabbed fields of the current paragraph. When one is wider than every field
+    // of its column so far, the tab stops move for every paragraph, so that fields never run
+    // into each other and stay in columns ("05/03/2024 09:00 AM", "05/03/2024 10:00 AM",
+    // the subject).
+    void fitTabStops() {
+        const QStringList fields = cursor_.block().text().split(QLatin1Char('\t'));
+        if (fields.size() < 2)
+            return;
+        const QFontMetricsF metrics(typing_.font());
+        bool wider = false;
+        for (qsizetype i = 0; i + 1 < fields.size(); ++i) {
+            const qreal width = metrics.horizontalAdvance(fields[i]);
+            if (i == fieldWidths_.size()) {
+                fieldWidths_.append(width);
+                wider = true;
+            } else if (fieldWidths_[i] < width) {
+                fieldWidths_[i] = width;
+                wider = true;
+            }
+        }
+        if (!wider)
+            return;
+        QTextBlockFormat stops;
+        stops.setTabPositions(tabStops(fieldWidths_));
+        for (QTextBlock block = document_->begin(); block.isValid(); block = block.next())
+            QTextCursor(block).mergeBlockFormat(stops);
     }
 
     QPointer<QTextDocument> document_;
     QTextCursor cursor_;
     QTextCharFormat typing_;
+    // The widest field measured in each column of tabbed fields.
+    QList<qreal> fieldWidths_;
 };
 
 TextDocumentWordApplication::TextDocumentWordApplication(DocumentWindowServices services)

@@ -2,12 +2,41 @@
 
 #include <QComboBox>
 #include <QFile>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QScrollBar>
 #include <QTest>
 
 using namespace rv;
 using namespace rv::test;
+
+namespace {
+
+// A group of twelve in a board window too small to show them all, its day columns 600 twips wide.
+void loadTwelve(Board& b) {
+    QStringList team;
+    for (int i = 1; i <= 12; ++i) {
+        const QString user = QStringLiteral("p%1").arg(i);
+        b.store.addPerson(user, QStringLiteral("Person %1").arg(i));
+        b.store.setEvents(user, {});
+        team << user;
+    }
+    b.writeTeam(team);
+    b.load();
+    b.form->HScroll1->setValue(600);
+    b.form->resize(b.form->minimumSizeHint().width(), 330);
+    QCoreApplication::processEvents();
+}
+
+// The cell the user sees at a point of the grid's viewport, on whichever view shows it on top.
+QModelIndex cellSeenAt(BoardGrid& grid, QPoint inViewport) {
+    const QPoint inGrid = grid.viewport()->mapTo(&grid, inViewport);
+    QWidget* shown = grid.childAt(inGrid);
+    const auto* view = shown ? qobject_cast<QAbstractItemView*>(shown->parentWidget()) : nullptr;
+    return view ? view->indexAt(shown->mapFrom(&grid, inGrid)) : QModelIndex();
+}
+
+} // namespace
 
 class BoardBuildTest : public QObject {
     Q_OBJECT
@@ -132,6 +161,84 @@ private slots:
         for (int c = 1; c <= 30; ++c)
             QCOMPARE(b.grid().columnWidth(c), 40); // 600 twips
         QCOMPARE(b.grid().columnWidth(0), 87);
+    }
+
+    // The board stays where the user scrolled it: a build and a name's refresh move the current
+    // cell over every row, never the view.
+    void boardStaysWhereTheUserScrolledIt() {
+        Board b;
+        loadTwelve(b);
+        QScrollBar* down = b.grid().verticalScrollBar();
+        QVERIFY(down->maximum() > 0);
+        down->setValue(down->maximum() / 2);
+        const int scrolled = down->value();
+        b.form->Command4_Click();
+        QCoreApplication::processEvents();
+        QCOMPARE(down->value(), scrolled);
+
+        // A name wholly in view below the header row.
+        int row = 1;
+        const QRect shown = b.grid().viewport()->rect().adjusted(0, b.grid().rowHeight(0), 0, 0);
+        while (row < b.grid().rowCount() &&
+               !shown.contains(b.grid().visualRect(b.grid().model()->index(row, 1))))
+            ++row;
+        QVERIFY(row < b.grid().rowCount());
+        b.click(row, 0);
+        QCOMPARE(b.selectionHandlerRuns, 1);
+        QCOMPARE(down->value(), scrolled);
+    }
+
+    // Scrolled right and down, the header row and the name column stay in view, as a grid's
+    // fixed row and column do.
+    void headerRowAndNameColumnStayInView() {
+        Board b;
+        loadTwelve(b);
+        BoardGrid& grid = b.grid();
+        grid.horizontalScrollBar()->setValue(grid.horizontalScrollBar()->maximum());
+        grid.verticalScrollBar()->setValue(grid.verticalScrollBar()->maximum());
+        QVERIFY(grid.horizontalScrollBar()->value() > 0);
+        QVERIFY(grid.verticalScrollBar()->value() > 0);
+
+        const int nameWidth = grid.columnWidth(0);
+        const int headerHeight = grid.rowHeight(0);
+        QCOMPARE(cellSeenAt(grid, {2, 2}), grid.model()->index(0, 0));
+        // The day number above the days now in view, and the name beside them.
+        const QPoint dayNumber(nameWidth + 20, 2);
+        QCOMPARE(cellSeenAt(grid, dayNumber), grid.model()->index(0, grid.columnAt(dayNumber.x())));
+        QVERIFY(grid.columnAt(dayNumber.x()) > 1);
+        const QPoint name(2, headerHeight + 2);
+        QCOMPARE(cellSeenAt(grid, name), grid.model()->index(grid.rowAt(name.y()), 0));
+        QVERIFY(grid.rowAt(name.y()) > 1);
+        QCOMPARE(cellSeenAt(grid, name).data().toString(),
+                 QStringLiteral("Person %1").arg(grid.rowAt(name.y())));
+    }
+
+    // A group name that matches no stored group says so, naming the group that matches when
+    // capitals are ignored; a name that matches builds without a word.
+    void typedGroupNameMatchingNoGroup_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("told");
+        QTest::newRow("capitals differ")
+            << "team"
+            << "There is no group named \"team\", so the board shows nobody. Did you mean "
+               "\"Team\"? A group name must be typed exactly as it is stored, capitals included.";
+        QTest::newRow("no such group")
+            << "Nobody"
+            << "There is no group named \"Nobody\", so the board shows nobody. Choose a group in "
+               "the group editor (\"Groups\").";
+        QTest::newRow("exact") << "Team"
+                               << "";
+    }
+    void typedGroupNameMatchingNoGroup() {
+        QFETCH(QString, typed);
+        QFETCH(QString, told);
+        Board b;
+        b.writeTeam({QStringLiteral("alice")});
+        b.load();
+        b.form->Text1->setText(typed);
+        b.form->Command4_Click();
+        QCOMPARE(b.prompts.messageTexts(), told.isEmpty() ? QStringList() : QStringList{told});
+        QCOMPARE(b.grid().rowCount(), told.isEmpty() ? 2 : 1);
     }
 
     void unresolvedMemberDoesNotShiftLaterRows() {

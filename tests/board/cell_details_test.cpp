@@ -1,5 +1,7 @@
+#include "platform/qt_prompts.h"
 #include "support/board_fixture.h"
 
+#include <QLabel>
 #include <QProgressBar>
 #include <QTest>
 
@@ -9,6 +11,8 @@ using namespace rv::test;
 class CellDetailsTest : public QObject {
     Q_OBJECT
 private slots:
+    // Selecting a day lists its items in a box; hovering it shows the same lines, and hovering a
+    // day number its weekday and date.
     void detailsBoxListsTheDay() {
         Board b;
         b.store.setEvents(
@@ -35,11 +39,42 @@ private slots:
         QVERIFY(lines.contains(QStringLiteral("04 10:00 PM ->05 01:00 AM  Night shift ")));
         QVERIFY(lines.contains(QStringLiteral("02:00 PM ->03:00 PM  Personal Appointment")));
         QVERIFY(!box.text.contains(QStringLiteral("Clinic")));
+        QCOMPARE(b.grid().cellToolTip(1, 5), box.text);
 
         // An empty day.
         b.click(1, 9);
         QCOMPARE(b.prompts.shown.back().text, QStringLiteral("Free All Day"));
         QCOMPARE(b.prompts.shown.back().title, QStringLiteral("Alice Archer 9"));
+        QCOMPARE(b.grid().cellToolTip(1, 9), QStringLiteral("Free All Day"));
+        QCOMPARE(b.grid().cellToolTip(0, 5), QStringLiteral("Friday 05/03/2021"));
+        // A name that fits its column needs no tooltip of its own.
+        QCOMPARE(b.grid().cellToolTip(1, 0), QString());
+    }
+
+    // A subject that looks like markup shows as typed: the box is plain text, its lines whole.
+    void markupInASubjectShowsLiterally() {
+        Board b;
+        b.store.setEvents(
+            QStringLiteral("alice"),
+            {ev(QStringLiteral("2021-03-05T09:00"), QStringLiteral("2021-03-05T10:00"),
+                QStringLiteral("<b>Budget</b> & plans")),
+             ev(QStringLiteral("2021-03-05T11:00"), QStringLiteral("2021-03-05T12:00"),
+                QStringLiteral("Review"))});
+        b.writeTeam({QStringLiteral("alice")});
+        b.load();
+        b.click(1, 5);
+        const auto& told = b.prompts.shown.back();
+        QVERIFY(told.text.contains(QStringLiteral("<b>Budget</b> & plans")));
+        QCOMPARE(b.grid().cellToolTip(1, 5), told.text);
+
+        const auto box = QtPrompts::plainBox(nullptr, told.text, told.title);
+        QCOMPARE(box->textFormat(), Qt::PlainText);
+        const auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+        QVERIFY(label);
+        QCOMPARE(label->textFormat(), Qt::PlainText);
+        const QStringList lines = label->text().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines[0], QStringLiteral("05 09:00 AM ->05 10:00 AM  <b>Budget</b> & plans "));
     }
 
     void personalThenNormalCellText() {

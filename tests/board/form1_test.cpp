@@ -1,6 +1,7 @@
-#include "days/category_colors.h"
+#include "board/first_start.h"
 #include "board/form1.h"
 #include "board/month_layout.h"
+#include "days/category_colors.h"
 #include "platform/qsettings_store.h"
 #include "support/recording_desktop.h"
 #include "support/scripted_prompts.h"
@@ -8,12 +9,16 @@
 
 #include <QComboBox>
 #include <QDate>
+#include <QDir>
+#include <QFocusEvent>
+#include <QLayout>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace rv;
@@ -83,6 +88,8 @@ private slots:
         QCOMPARE(grid.cellAlignment(0, 0), 1);
         QCOMPARE(grid.columnWidth(0), 87); // 1300 twips
         QCOMPARE(grid.columnWidth(1), 15); // 230 twips
+        // Day numbers 10 to 31 fit that column, a pixel to spare beside its grid line.
+        QVERIFY(QFontMetrics(grid.font()).horizontalAdvance(QStringLiteral("28")) <= 13);
         QCOMPARE(board.form->pbar_users->value(), 100);
         QCOMPARE(board.form->pbar_days->value(), 100);
         QCOMPARE(board.form->windowTitle(), QStringLiteral("Rotaview"));
@@ -145,8 +152,8 @@ private slots:
         QCOMPARE(int(get_days_of_month(4, 1998)), 31);
         QCOMPARE(int(get_days_of_month(0, 1998)), 32);  // the December before
         QCOMPARE(int(get_days_of_month(13, 1998)), 32); // the January after
-        QCOMPARE(dayOfWeek(6, 12, 2026), 1);          // a Sunday
-        QCOMPARE(dayOfWeek(5, 12, 2026), 7);          // a Saturday
+        QCOMPARE(dayOfWeek(6, 12, 2026), 1);            // a Sunday
+        QCOMPARE(dayOfWeek(5, 12, 2026), 7);            // a Saturday
     }
 
     void widthBarAndResize() {
@@ -172,7 +179,18 @@ private slots:
         QCOMPARE(grid.width(), client->width() - 13);
         QCOMPARE(grid.height(), client->height() - 110);
         QCOMPARE(grid.y(), top);
-        // At 1400 twips (93 pixels) or less the grid keeps its height.
+        // The window cannot be made so small that a control is cut: every control stays whole
+        // inside it, and the grid keeps room for the header row and one person.
+        board.form->resize(100, 100);
+        QCoreApplication::processEvents();
+        for (QWidget* control : client->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            QVERIFY2(client->rect().contains(control->geometry()) || control == &grid,
+                     qPrintable(control->objectName() + control->metaObject()->className()));
+        QVERIFY(grid.height() >= 2 * grid.rowHeight(0));
+        // A window made that small all the same (by its window manager, say): at 1400 twips
+        // (93 pixels) or less the grid keeps its height.
+        client->setMinimumSize(0, 0);
+        board.form->layout()->activate();
         const int before = grid.height();
         board.form->resize(800, 93 + (board.form->height() - client->height()));
         QCoreApplication::processEvents();
@@ -226,6 +244,75 @@ private slots:
         QTest::mouseClick(board.form->Command4, Qt::LeftButton);
         QCOMPARE(int(board.form->state().cur_year), 2000);
         QCOMPARE(board.form->grid().columnCount(), 30);
+    }
+
+    // The year is taken over when the user moves on to another control of the board; a menu
+    // or another window only borrows the focus, and a printout must not use a year the board
+    // does not show.
+    void yearTakenOverOnlyForAnotherControl_data() {
+        QTest::addColumn<int>("reason");
+        QTest::addColumn<bool>("takenOver");
+        QTest::newRow("menu opens") << int(Qt::PopupFocusReason) << false;
+        QTest::newRow("menu bar by keyboard") << int(Qt::MenuBarFocusReason) << false;
+        QTest::newRow("another window") << int(Qt::ActiveWindowFocusReason) << false;
+        QTest::newRow("clicked elsewhere") << int(Qt::MouseFocusReason) << true;
+        QTest::newRow("tabbed on") << int(Qt::TabFocusReason) << true;
+    }
+    void yearTakenOverOnlyForAnotherControl() {
+        QFETCH(int, reason);
+        QFETCH(bool, takenOver);
+        test::TempWorkdir dir;
+        Board board;
+        board.form->Form_Load();
+        const int shown = board.form->state().cur_year;
+        board.form->txtYear->setText(QStringLiteral("1999"));
+        QFocusEvent leaving(QEvent::FocusOut, Qt::FocusReason(reason));
+        QCoreApplication::sendEvent(board.form->txtYear, &leaving);
+        QCOMPARE(int(board.form->state().cur_year), takenOver ? 1999 : shown);
+        QCOMPARE(board.stored(QStringLiteral("Year")),
+                 takenOver ? QStringLiteral("1999") : QString::number(shown));
+    }
+
+    // A start without any calendar store says where it looked and how to make the demo
+    // workspace; a store that exists, or a CalDAV server, needs no word.
+    void firstStartWithoutAStore_data() {
+        QTest::addColumn<QString>("backend");
+        QTest::addColumn<bool>("folderExists");
+        QTest::addColumn<QString>("profilePath");
+        QTest::addColumn<QStringList>("told");
+        const QStringList demo{"/opt/rv/rotaview-demo-store --default-group Design",
+                               "&& /opt/rv/rotaview"};
+        QTest::newRow("no profile, no store")
+            << "local" << false << ""
+            << (QStringList{"calendar-service.ini in /work/here and in", "/.config/Vantrel",
+                            "<store>"} +
+                demo);
+        QTest::newRow("profile names a missing store")
+            << "local" << false << "/work/here/calendar-service.ini"
+            << (QStringList{"<store> named in /work/here/calendar-service.ini does not exist"} +
+                demo);
+        QTest::newRow("store exists") << "local" << true << "" << QStringList();
+        QTest::newRow("CalDAV server") << "caldav" << false << "" << QStringList();
+    }
+    void firstStartWithoutAStore() {
+        QFETCH(QString, backend);
+        QFETCH(bool, folderExists);
+        QFETCH(QString, profilePath);
+        QFETCH(QStringList, told);
+        QTemporaryDir dir;
+        ServiceProfile profile;
+        profile.backend = backend;
+        profile.path = profilePath;
+        profile.folder = dir.filePath(QStringLiteral("store"));
+        if (folderExists)
+            QVERIFY(QDir().mkpath(profile.folder));
+        const auto message = missingStoreMessage(
+            profile, StartPaths{QStringLiteral("/work/here"), QStringLiteral("/opt/rv/rotaview"),
+                                QStringLiteral("/opt/rv/rotaview-demo-store")});
+        QCOMPARE(message.has_value(), !told.isEmpty());
+        for (QString part : told)
+            QVERIFY2(message->contains(part.replace(QStringLiteral("<store>"), profile.folder)),
+                     qPrintable(*message));
     }
 
     void includeDetailsToggles() {

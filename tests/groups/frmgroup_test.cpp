@@ -99,6 +99,9 @@ private slots:
         QCOMPARE(editor->Command3->toolTip(), QStringLiteral("You must first select a group"));
         QCOMPARE(editor->Label1->font().family(), QStringLiteral("Arial"));
         QCOMPARE(editor->Label1->font().pointSizeF(), 15.75);
+        // "Selected Group" whole, ending beside the field it names.
+        QVERIFY(editor->Label3->width() >= editor->Label3->sizeHint().width());
+        QVERIFY(editor->Label3->geometry().right() < editor->Text1->x());
         QVERIFY(!editor->usersid->isVisible());
         QVERIFY(editor->Text1->isReadOnly());
         QCOMPARE(editor->pending_group, std::int16_t(-1));
@@ -197,7 +200,8 @@ private slots:
                                      {"Alice Archer", AddressBookNamespace::entryIdOf("alice")}}));
     }
 
-    void unresolvedNamesAddNothingAndSayNothing() {
+    // A name that resolves to nobody, or to several people, adds nothing and says why.
+    void unresolvedNamesAddNothingAndSaySo() {
         Desk desk;
         rv::write_group_index({"A"});
         auto editor = desk.open();
@@ -210,7 +214,15 @@ private slots:
         QVERIFY(editor->members().isEmpty());
         QCOMPARE(editor->userslst1->count(), 0);
         QCOMPARE(editor->pending_group, std::int16_t(-1));
-        QCOMPARE(desk.prompts.count("message"), 0);
+        QCOMPARE(desk.prompts.count("message"), 2);
+        for (const QString name : {"nobody", "bo"}) {
+            const auto& told = desk.prompts.shown[name == QLatin1String("bo") ? 3 : 1];
+            QCOMPARE(told.kind, QStringLiteral("message"));
+            QVERIFY2(told.text.contains(QLatin1Char('"') + name + QLatin1Char('"')),
+                     qPrintable(told.text));
+            QVERIFY(told.text.startsWith(QStringLiteral("Nobody was added")));
+            QCOMPARE(told.title, QStringLiteral("Add User Dialog"));
+        }
     }
 
     void theThreeNoSelectionMessages() {

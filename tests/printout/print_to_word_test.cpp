@@ -1,5 +1,5 @@
-#include "printout/print_to_word.h"
 #include "platform/text_document_word.h"
+#include "printout/print_to_word.h"
 #include "support/document_windows.h"
 #include "support/fake_calendar.h"
 #include "support/local_store_fixture.h"
@@ -8,8 +8,14 @@
 #include "support/scripted_prompts.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QPointer>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocument>
+#include <QTextEdit>
 
 using namespace rv;
 using test::closeDocumentWindows;
@@ -48,9 +54,9 @@ struct Printing {
                           QDate(year, month, 1).daysInMonth()};
     }
 
-    // Runs the printout; the paragraphs of the document it leaves on screen.
-    QList<OdtParagraph> print() {
-        const QString path = dir.filePath(QStringLiteral("printout.odt"));
+    // Runs the printout; the document window it leaves on screen, whose file chooser answers
+    // `path`.
+    DocumentWindow* printOnScreen(const QString& path) {
         DocumentWindowServices services{
             desktop, prompts,
             [path](QWidget*, const QString&, const QString&, const QString&) { return path; }};
@@ -58,9 +64,18 @@ struct Printing {
         const QList<DocumentWindow*> windows = documentWindows();
         if (windows.size() != 1 || !windows.first()->isVisible()) {
             QTest::qFail("the printout left no document on screen", __FILE__, __LINE__);
-            return {};
+            return nullptr;
         }
-        if (!windows.first()->saveAsOpenDocument()) {
+        return windows.first();
+    }
+
+    // Runs the printout; the paragraphs of the document it leaves on screen.
+    QList<OdtParagraph> print() {
+        const QString path = dir.filePath(QStringLiteral("printout.odt"));
+        DocumentWindow* window = printOnScreen(path);
+        if (!window)
+            return {};
+        if (!window->saveAsOpenDocument()) {
             QTest::qFail("the document could not be saved", __FILE__, __LINE__);
             return {};
         }
@@ -449,6 +464,78 @@ private slots:
         print_to_word(closingBoard, textDocumentWordFactory(services), closedPrompts, nullptr);
         QCOMPARE(secondRowSelected, 1);
         QCOMPARE(closedPrompts.count(QStringLiteral("message")), 1);
+    }
+
+    // The three fields of an item line stand apart in the PDF as in the document: the tab stops
+    // lie past the widest date-time text measured.
+    void itemLineFieldsStandApartInThePdf() {
+        Printing printing;
+        printing.calendar.add(QStringLiteral("ID-ALICE"), QStringLiteral("Alice")).items = {
+            item(2024, 3, 4, QTime(9, 15), QTime(9, 30), QStringLiteral("Design stand-up")),
+            item(2024, 3, 4, QTime(12, 0), QTime(23, 45), QStringLiteral("Long day"))};
+        printing.rowIds = {QStringLiteral("ID-ALICE")};
+        const QString pdf = printing.dir.filePath(QStringLiteral("printout.pdf"));
+        DocumentWindow* window = printing.printOnScreen(pdf);
+        QVERIFY(window);
+        QVERIFY(window->exportPdf());
+
+        QProcess pdftotext;
+        pdftotext.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, "-"});
+        QVERIFY2(pdftotext.waitForFinished(30000) && pdftotext.exitCode() == 0,
+                 "pdftotext (poppler-utils) read the PDF");
+        const QString text = QString::fromUtf8(pdftotext.readAllStandardOutput());
+        // Fields apart: at least two blanks between them where the PDF's text is laid out.
+        static const QRegularExpression itemLine(
+            QStringLiteral("(\\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d [AP]M) {2,}"
+                           "(\\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d [AP]M) {2,}(\\S.*\\S)"));
+        QStringList lines;
+        for (const QString& line : text.split(QLatin1Char('\n')))
+            if (const auto found = itemLine.match(line); found.hasMatch())
+                lines << found.captured(1) + QLatin1Char('|') + found.captured(2) +
+                             QLatin1Char('|') + found.captured(3);
+        QCOMPARE(lines, (QStringList{"04/03/2024 09:15 AM|04/03/2024 09:30 AM|Design stand-up",
+                                     "04/03/2024 12:00 PM|04/03/2024 11:45 PM|Long day"}));
+    }
+
+    // Closing a printout asks before edits the user typed there are lost; what the printout
+    // itself wrote needs no question.
+    void closingAnEditedPrintoutAsks_data() {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("staysOpen");
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("save") << int(Prompts::SaveAnswer::Save) << false << true;
+        QTest::newRow("discard") << int(Prompts::SaveAnswer::Discard) << false << false;
+        QTest::newRow("cancel") << int(Prompts::SaveAnswer::Cancel) << true << false;
+    }
+    void closingAnEditedPrintoutAsks() {
+        QFETCH(int, answer);
+        QFETCH(bool, staysOpen);
+        QFETCH(bool, saved);
+        Printing printing;
+        printing.calendar.add(QStringLiteral("ID-ALICE"), QStringLiteral("Alice"));
+        printing.rowIds = {QStringLiteral("ID-ALICE")};
+        const QString odt = printing.dir.filePath(QStringLiteral("edited.odt"));
+        QPointer<DocumentWindow> window = printing.printOnScreen(odt);
+        QVERIFY(window);
+        QVERIFY(!window->document()->isModified());
+        QTest::keyClicks(window->editor(), QStringLiteral("My note"));
+        QVERIFY(window->document()->isModified());
+
+        printing.prompts.saveAnswers = {Prompts::SaveAnswer(answer)};
+        window->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(printing.prompts.count(QStringLiteral("save")), 1);
+        QCOMPARE(printing.prompts.shown.back().text,
+                 QStringLiteral("\"Document1\" has changes that are not saved. Save them before "
+                                "closing?"));
+        QCOMPARE(!window.isNull() && window->isVisible(), staysOpen);
+        QCOMPARE(QFile::exists(odt), saved);
+        if (saved)
+            QVERIFY(test::textsOf(test::readOdt(odt)).join(QLatin1Char('\n')).contains("My note"));
+        if (window) {
+            printing.prompts.saveAnswers = {Prompts::SaveAnswer::Discard};
+            closeDocumentWindows();
+        }
     }
 
     void itemTimesAreDateThenTimeOfDay() {

@@ -51,16 +51,29 @@ std::uint32_t Board::color(int row, int day) {
     return c < 0 ? grid().backgroundColor() : std::uint32_t(c);
 }
 
-void Board::click(int row, int column) {
+QWidget* Board::widgetAtCell(int row, int column, QPoint* local) {
     const QRect rect = grid().visualRect(grid().model()->index(row, column));
-    QTest::mouseClick(grid().viewport(), Qt::LeftButton, {}, rect.center());
+    const QPoint inGrid = grid().viewport()->mapTo(&grid(), rect.center());
+    // The fixed header row and name column lie over the grid's own cells.
+    QWidget* target = grid().childAt(inGrid);
+    if (!target)
+        target = grid().viewport();
+    *local = target->mapFrom(&grid(), inGrid);
+    return target;
+}
+
+void Board::click(int row, int column) {
+    QPoint at;
+    QWidget* target = widgetAtCell(row, column, &at);
+    QTest::mouseClick(target, Qt::LeftButton, {}, at);
 }
 
 void Board::doubleClick(int row, int column) {
-    const QRect rect = grid().visualRect(grid().model()->index(row, column));
+    QPoint at;
+    QWidget* target = widgetAtCell(row, column, &at);
     // As from a mouse: a click, then the double-click on the same cell.
-    QTest::mouseClick(grid().viewport(), Qt::LeftButton, {}, rect.center());
-    QTest::mouseDClick(grid().viewport(), Qt::LeftButton, {}, rect.center());
+    QTest::mouseClick(target, Qt::LeftButton, {}, at);
+    QTest::mouseDClick(target, Qt::LeftButton, {}, at);
 }
 
 QString ev(const QString& start, const QString& end, const QString& subject, const QString& extra) {

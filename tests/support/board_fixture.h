@@ -36,9 +36,11 @@ struct Board {
     QStringList names();
     // The colour a day cell shows: its own, or the grid's background.
     std::uint32_t color(int row, int day);
-    // Selects or double-clicks a cell as the user does.
+    // Selects or double-clicks a cell as the user does, on whatever shows the cell on top.
     void click(int row, int column);
     void doubleClick(int row, int column);
+    // The widget the user's pointer meets at the cell's centre, and the point in it.
+    QWidget* widgetAtCell(int row, int column, QPoint* local);
 };
 
 // A VEVENT with local floating times "yyyy-MM-ddThh:mm".

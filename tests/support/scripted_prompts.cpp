@@ -20,6 +20,18 @@ bool ScriptedPrompts::question(QWidget*, const QString& text, const QString& tit
     return answer;
 }
 
+Prompts::SaveAnswer ScriptedPrompts::askToSave(QWidget*, const QString& text,
+                                               const QString& title) {
+    shown.push_back({QStringLiteral("save"), text, title, Icon::None, {}});
+    if (saveAnswers.empty()) {
+        QTest::qFail("unexpected save question", __FILE__, __LINE__);
+        return SaveAnswer::Discard;
+    }
+    const SaveAnswer answer = saveAnswers.front();
+    saveAnswers.pop_front();
+    return answer;
+}
+
 namespace {
 
 // The next scripted text answer; a box without one fails the test.

@@ -11,7 +11,7 @@ namespace rv::test {
 class ScriptedPrompts : public Prompts {
 public:
     struct Shown {
-        QString kind; // "message", "question", "input", "color", "saveFile", "printer"
+        QString kind; // "message", "question", "save", "input", "color", "saveFile", "printer"
         QString text;
         QString title;
         Icon icon = Icon::None;
@@ -20,6 +20,7 @@ public:
 
     void message(QWidget* parent, const QString& text, const QString& title, Icon icon) override;
     bool question(QWidget* parent, const QString& text, const QString& title) override;
+    SaveAnswer askToSave(QWidget* parent, const QString& text, const QString& title) override;
     std::optional<QString> input(QWidget* parent, const QString& prompt, const QString& title,
                                  const QString& defaultText, bool secret) override;
     std::optional<std::uint32_t> chooseColor(QWidget* parent) override;
@@ -32,6 +33,7 @@ public:
 
     // Answers, used in order; a box with no scripted answer fails the test.
     std::deque<bool> questionAnswers;
+    std::deque<SaveAnswer> saveAnswers;
     std::deque<std::optional<QString>> inputAnswers;
     std::deque<std::optional<std::uint32_t>> colorAnswers;
     std::deque<std::optional<QString>> saveFileAnswers;
