@@ -9,12 +9,14 @@
 
 namespace rv {
 
-// Calendar files as parsed, kept for as long as the file keeps its modification time and size:
+// Calendar files as parsed, kept for as long as the file keeps its stamp (file_stamp.h):
 // an unchanged calendar is parsed once however many boards are built, and a changed or removed
 // one is seen at the next question.
 class CalendarFileCache {
 public:
-    // The calendar the file holds now. Fails with CalendarDenied when it is gone or unreadable.
+    // The calendar the file holds now. Fails with CalendarDenied when it is gone, and with
+    // ServerError, naming the file, when what is there cannot be taken: not a regular file (a
+    // FIFO, a device, a folder), larger than a calendar file can be, or unreadable.
     std::shared_ptr<ExpandedCalendar> current(const QString& path);
     // How many times a file was read and parsed (for the benchmark and tests).
     int parseCount() const { return parses_; }
