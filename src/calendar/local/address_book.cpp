@@ -181,9 +181,9 @@ void AddressBook::index() {
     people_ = std::move(people);
     // Still in order: the people kept keep their order.
     byUserName_.reserve(people_.size());
-    for (std::size_t i = 0; i < users.size(); ++i)
-        if (i == 0 || users[i].text != users[i - 1].text)
-            byUserName_.push_back({std::move(users[i].text), kept[std::size_t(users[i].person)]});
+    for (Key& user : users)
+        if (kept[std::size_t(user.person)] >= 0)
+            byUserName_.push_back({std::move(user.text), kept[std::size_t(user.person)]});
 
     byPrefix_.reserve(people_.size() * 2);
     for (int i = 0; i < int(people_.size()); ++i)
