@@ -51,12 +51,14 @@ std::optional<RegularFile> RegularFile::open(const QString& path, qint64 maxByte
     }
     if (!S_ISREG(status.st_mode)) {
         ::close(fd);
-        throw FileError(QStringLiteral("\"%1\" is %2, not a file, so it was not read.")
-                            .arg(path, kindOf(status.st_mode)));
+        throw RefusedFile(RefusedFile::Why::NotRegular,
+                          QStringLiteral("\"%1\" is %2, not a file, so it was not read.")
+                              .arg(path, kindOf(status.st_mode)));
     }
     if (status.st_size > maxBytes) {
         ::close(fd);
-        throw FileError(
+        throw RefusedFile(
+            RefusedFile::Why::TooLarge,
             QStringLiteral("\"%1\" is too large to be read: it holds %2, and a file of its kind "
                            "holds at most %3.")
                 .arg(path, shownSize(status.st_size), shownSize(maxBytes)));

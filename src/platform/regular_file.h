@@ -15,11 +15,22 @@
 
 namespace rv {
 
+// A file refused for what it is rather than for a failure to read it.
+class RefusedFile : public FileError {
+public:
+    enum class Why { NotRegular, TooLarge };
+    RefusedFile(Why why, const QString& message) : FileError(message), why_(why) {}
+    Why why() const { return why_; }
+
+private:
+    Why why_;
+};
+
 class RegularFile {
 public:
     // The file at path, opened for reading. nullopt when nothing exists there (a link that leads
-    // nowhere included). Throws FileError when it is not a regular file (a FIFO, a device, a
-    // folder), when it is larger than maxBytes, or when it cannot be opened.
+    // nowhere included). Throws RefusedFile when it is not a regular file (a FIFO, a device, a
+    // folder) or is larger than maxBytes, and FileError when it cannot be opened.
     static std::optional<RegularFile> open(const QString& path, qint64 maxBytes);
 
     RegularFile(RegularFile&& other) noexcept;

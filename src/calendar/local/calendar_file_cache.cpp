@@ -5,34 +5,30 @@
 
 namespace rv {
 
-namespace {
-
-// Far more than years of a busy person's appointments (5,000 events take about 1 MB), and little
-// enough to be parsed in well under a second.
-constexpr qint64 kMaxCalendarFileBytes = qint64(32) << 20;
-
-// A calendar file that is there but cannot be taken (a FIFO or a device in its place, a file far
-// too large) is a failure of the store, which the user is told about, not a calendar the
-// connected user may not read.
 RegularFile openCalendarFile(const QString& path) {
     try {
         if (auto file = RegularFile::open(path, kMaxCalendarFileBytes))
             return std::move(*file);
+    } catch (const RefusedFile& refused) {
+        // Far too large: a failure of the store the user is told about. Anything but a file (a
+        // FIFO, a device, a folder): no calendar, like one that cannot be read.
+        throw CalendarError(refused.why() == RefusedFile::Why::TooLarge
+                                ? calendar_error::ServerError
+                                : calendar_error::CalendarDenied,
+                            refused.message());
     } catch (const FileError& error) {
-        throw CalendarError(calendar_error::ServerError, error.message());
+        throw CalendarError(calendar_error::CalendarDenied, error.message());
     }
     throw CalendarError(calendar_error::CalendarDenied,
                         QStringLiteral("The calendar file %1 no longer exists.").arg(path));
 }
-
-} // namespace
 
 std::shared_ptr<const IcalCalendar> CalendarFileCache::readCalendar(const QString& path) {
     const QByteArray text = [&] {
         try {
             return openCalendarFile(path).readAll();
         } catch (const FileError& error) {
-            throw CalendarError(calendar_error::ServerError, error.message());
+            throw CalendarError(calendar_error::CalendarDenied, error.message());
         }
     }();
     ++parses_;

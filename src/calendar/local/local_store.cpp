@@ -21,6 +21,13 @@ namespace {
 constexpr qint64 kMaxAddressBookBytes = qint64(32) << 20;
 constexpr qint64 kMaxReadersListBytes = qint64(1) << 20;
 
+// A message as the reason within a sentence of its own.
+QString withoutFullStop(QString message) {
+    if (message.endsWith(QLatin1Char('.')))
+        message.chop(1);
+    return message;
+}
+
 // What the backend shares between its namespace, recipients and folders.
 class LocalStore {
 public:
@@ -199,13 +206,16 @@ private:
     std::shared_ptr<CalendarFolder> openCalendar(const QString& userName,
                                                  const QString& displayName) {
         const QString path = store_->calendarFile(userName, QStringLiteral(".ics"));
-        const QFileInfo info(path);
-        // Something that is there but no calendar file (a FIFO, a folder) is refused when the
-        // calendar is read, with a message the user is shown.
-        if (path.isEmpty() || !info.exists())
+        if (path.isEmpty() || !QFileInfo::exists(path))
             denied(displayName, QStringLiteral("there is no calendar file"));
-        if (!info.isReadable())
-            denied(displayName, QStringLiteral("its file cannot be read"));
+        try {
+            openCalendarFile(path);
+        } catch (const CalendarError& error) {
+            // Not a file, or unreadable. One far too large opens: reading it fails with a message
+            // the user is shown.
+            if (error.code() == calendar_error::CalendarDenied)
+                denied(displayName, withoutFullStop(error.message()));
+        }
         if (!store_->isConnectedUser(userName)) {
             const QString readersPath = store_->calendarFile(userName, QStringLiteral(".readers"));
             std::optional<QByteArray> readers;
@@ -214,10 +224,7 @@ private:
                     readers = file->readAll();
             } catch (const FileError& error) {
                 // A list that cannot be read cannot say who may read: nobody else does.
-                QString why = error.message();
-                if (why.endsWith(QLatin1Char('.')))
-                    why.chop(1);
-                denied(displayName, why);
+                denied(displayName, withoutFullStop(error.message()));
             }
             if (readers && !ReadersList::parse(*readers).allows(store_->connectedNames()))
                 denied(displayName,
