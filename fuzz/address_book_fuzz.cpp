@@ -1,9 +1,25 @@
 // The local store's address book people.vcf, as written by any vCard-exporting program.
 
-#include "fuzz_target.h"
+#include "calendar/ical/name_match.h"
 #include "calendar/local/address_book.h"
+#include "fuzz_target.h"
 
 #include <cstdlib>
+
+namespace {
+
+// The indexed look-up answers what the name rule says over the whole book, entry by entry.
+void resolvesAsTheRule(const rv::AddressBook& book, const std::vector<rv::NameKeys>& keys,
+                       const QString& text) {
+    const std::optional<rv::Person> found = book.resolve(text);
+    const int expected = rv::matchName(keys, text);
+    if (found.has_value() != (expected >= 0))
+        std::abort();
+    if (found && found->userName != book.people()[std::size_t(expected)].userName)
+        std::abort();
+}
+
+} // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     return 0;
@@ -11,6 +27,9 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const rv::AddressBook book = rv::AddressBook::parse(rv::fuzz::bytesOf(data, size));
+    std::vector<rv::NameKeys> keys;
+    for (const rv::Person& person : book.people())
+        keys.push_back({person.displayName, QStringList{person.email}, person.userName});
     int looked = 0;
     for (const rv::Person& person : book.people()) {
         if (person.userName.isEmpty())
@@ -19,11 +38,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             break;
         if (!book.byUserName(person.userName))
             std::abort();
-        book.resolve(person.displayName);
-        book.resolve(person.email);
-        book.resolve(person.displayName.left(2));
+        for (const QString& text : {person.displayName, person.email, person.userName,
+                                    person.displayName.left(2), person.email.left(1)})
+            resolvesAsTheRule(book, keys, text);
     }
-    book.resolve(QStringLiteral("alice"));
-    book.resolve(QString());
+    resolvesAsTheRule(book, keys, QStringLiteral("alice"));
+    resolvesAsTheRule(book, keys, QString());
     return 0;
 }

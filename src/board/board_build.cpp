@@ -38,7 +38,7 @@ void Form1::Init_Grid() {
             if (!groupName.isEmpty())
                 state_.cur_group_no = member.groupNo;
             try {
-                add_user(member.id, static_cast<std::int16_t>(member.record + 1), member.groupNo);
+                add_user(member.id, static_cast<std::int32_t>(member.record + 1), member.groupNo);
             } catch (const CalendarError&) {
                 // The builder noted it: the member gets no row, the others still do, and the
                 // user is told once after the build.
@@ -87,7 +87,7 @@ void Form1::tellServiceFailures() {
     services_.prompts.message(this, report, QStringLiteral("Rotaview"), Prompts::Icon::Exclamation);
 }
 
-void Form1::add_user(const QString& useri, std::int16_t st1, int groupNo) {
+void Form1::add_user(const QString& useri, std::int32_t st1, int groupNo) {
     const std::optional<QString> name = builder_.memberName(*state_.mapi_ns, useri);
     if (!name)
         return;

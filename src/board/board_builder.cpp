@@ -47,7 +47,7 @@ std::optional<QString> BoardBuilder::memberName(CalendarNamespace& ns, const QSt
         recipient->Resolve();
         if (!recipient->Resolved())
             return std::nullopt;
-        return recipient->Name();
+        return elided(recipient->Name(), kMaxItemText);
     } catch (const CalendarError& error) {
         qCInfo(boardLog()).noquote()
             << "member" << storedId.left(40) << "gets no row:" << error.message();
@@ -71,7 +71,7 @@ CellDetails BoardBuilder::cellDetails(CalendarNamespace& ns, const QString& stor
     details.outcome = calendar.outcome;
     if (calendar.opened() || calendar.denied()) {
         try {
-            details.name = calendar.recipient->Name();
+            details.name = elided(calendar.recipient->Name(), kMaxItemText);
         } catch (const CalendarError& error) {
             qCInfo(boardLog()).noquote() << "no name for" << storedId.left(40) << error.message();
         }

@@ -4,6 +4,7 @@
 
 #include <QDate>
 #include <QLocale>
+#include <algorithm>
 
 namespace rv {
 
@@ -32,14 +33,28 @@ QString clockText(const QDateTime& when, bool withDay) {
     return text;
 }
 
+const QChar kEllipsis(0x2026);
+
 } // namespace
+
+QString elided(const QString& text, qsizetype maxLength) {
+    if (text.size() <= maxLength)
+        return text;
+    qsizetype keep = std::max<qsizetype>(0, maxLength - 1);
+    // Never half of a character written as a surrogate pair.
+    if (keep > 0 && text.at(keep - 1).isHighSurrogate())
+        --keep;
+    return text.left(keep) + kEllipsis;
+}
 
 QString dayDetailsText(const DayItems& items) {
     QString text;
     for (const auto& item : items) {
         if (!text.isEmpty())
             text += QLatin1Char(':');
-        text += mask_subject(*item);
+        text += elided(mask_subject(*item), kMaxItemText);
+        if (text.size() > kMaxCellText)
+            return elided(text, kMaxCellText);
     }
     return text;
 }
@@ -49,19 +64,24 @@ QString detailsLine(const AppointmentItem& item) {
     const QChar cr(13);
     if (sensitivity == kSensitivityNormal)
         return clockText(item.Start(), true) + QStringLiteral("->") + clockText(item.End(), true) +
-               QLatin1Char(' ') + item.Subject() + QLatin1Char(' ') + item.Location() + cr;
+               QLatin1Char(' ') + elided(item.Subject(), kMaxItemText) + QLatin1Char(' ') +
+               elided(item.Location(), kMaxItemText) + cr;
     const QString subject =
         sensitivity >= kSensitivityPersonal && sensitivity <= kSensitivityConfidential
             ? mask_subject(item)
             : item.Subject();
     return clockText(item.Start(), false) + QStringLiteral("->") + clockText(item.End(), false) +
-           QLatin1Char(' ') + subject + cr;
+           QLatin1Char(' ') + elided(subject, kMaxItemText) + cr;
 }
 
 QString detailsText(const DayItems& items) {
     QString text;
-    for (const auto& item : items)
-        text += detailsLine(*item);
+    for (const auto& item : items) {
+        const QString line = detailsLine(*item);
+        if (text.size() + line.size() > kMaxDetailsText)
+            return text + kEllipsis + QChar(13);
+        text += line;
+    }
     return text;
 }
 

@@ -10,6 +10,15 @@ namespace rv {
 
 using DayItems = std::vector<std::unique_ptr<AppointmentItem>>;
 
+// Texts from calendars are cut to what a cell or a box can show, with an ellipsis where they were
+// cut: a subject of megabytes would otherwise take the board minutes to lay out and paint.
+constexpr qsizetype kMaxItemText = 256;     // a subject, a location or a person's name
+constexpr qsizetype kMaxCellText = 1024;    // a day cell
+constexpr qsizetype kMaxDetailsText = 8192; // the details box
+
+// text, or its start and an ellipsis ending at maxLength characters.
+QString elided(const QString& text, qsizetype maxLength);
+
 // A day cell's text: the masked subjects of the day's items joined by ":".
 QString dayDetailsText(const DayItems& items);
 
@@ -17,7 +26,8 @@ QString dayDetailsText(const DayItems& items);
 // times, subject and location; masked ones only times and the masked subject.
 QString detailsLine(const AppointmentItem& item);
 
-// The details box text for a day: one line per item.
+// The details box text for a day: one line per item; whole lines up to its length, then a line
+// holding an ellipsis.
 QString detailsText(const DayItems& items);
 
 // What the details box of a day says: its lines, or "Free All Day" for a day without items.

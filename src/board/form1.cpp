@@ -60,7 +60,9 @@ Form1::Form1(BoardServices services, QWidget* parent)
     deniedPicture_ = QIcon(programFile(QStringLiteral("msgbox03.ico")));
 }
 
-Form1::~Form1() = default;
+Form1::~Form1() {
+    services_.settings.setFailureListener({});
+}
 
 void Form1::buildControls() {
     auto* client = new QWidget(this);
@@ -165,6 +167,11 @@ void Form1::buildMenus() {
 }
 
 void Form1::Form_Load() {
+    // A settings file that cannot be read or written is told once, whichever window meets it.
+    services_.settings.setFailureListener([this](const QString& message) {
+        services_.prompts.message(this, message, QStringLiteral("Rotaview"),
+                                  Prompts::Icon::Exclamation);
+    });
     state_.category_color = readCategoryColors(services_.settings);
     Grid1->setColumnCount(0);
     Grid1->setRowCount(1);

@@ -57,8 +57,9 @@ public:
 
     // The board build and the person rows (board_build.cpp, person_row.cpp).
     void Init_Grid();
-    // st1 is the member's record number plus one; groupNo the member file it came from.
-    void add_user(const QString& useri, std::int16_t st1, int groupNo);
+    // st1 is the member's record number plus one (32-bit: a group may have more members than a
+    // 16-bit number counts); groupNo the member file it came from.
+    void add_user(const QString& useri, std::int32_t st1, int groupNo);
     QString get_user_x(int userx);
     void update_one_user();
 

@@ -150,12 +150,12 @@ void frmgroup::grplist1_Click() {
     Shown before = shown();
     before.selectedGroup = shownGroup_; // the user has already moved the selection
     restorePoint_ = before;
-    guarded(QStringLiteral("Groups"), [this] { groupClickSteps(); });
+    guarded(QStringLiteral("Groups"), [this] { groupClickSteps(groupNames()); });
 }
 
 void frmgroup::Command1_Click() {
     guarded(QStringLiteral("Add Group"), [this] {
-        saveQuestion();
+        saveQuestion(groupNames());
         const auto entered =
             prompts_.input(this, QStringLiteral("Please Enter a Unique Group name"),
                            QStringLiteral("Add Group"), QString());
@@ -180,13 +180,17 @@ void frmgroup::Command2_Click() {
         return;
     }
     guarded(QStringLiteral("Remove Group"), [this, k] {
-        QStringList names = groupNames();
+        const QStringList groups = groupNames();
+        QStringList names = groups;
         names.removeAt(k);
         setGroups(names, -1);
-        unloadSteps();
-        // The index no longer holds the group: from here on the window shows it removed.
-        markWritten();
-        remove_group_files(k, int(names.size()));
+        // The steps of closing: the save question (a member list saved now keeps its group's
+        // present number, which the removal then moves down with the others) and the emptied
+        // member lists. The index is written by the removal itself, in the same step as the
+        // member files, so that no interruption leaves them disagreeing; no group is selected,
+        // so the board's group name and "DefaultGrp" stay as they are.
+        groupClickSteps(groups);
+        remove_group_files(k, groups);
     });
 }
 
@@ -235,7 +239,7 @@ void frmgroup::Command6_Click() {
 }
 
 void frmgroup::save_users(int g) {
-    guarded(QStringLiteral("Save Changes"), [this, g] { saveUsersSteps(g); });
+    guarded(QStringLiteral("Save Changes"), [this, g] { saveUsersSteps(g, groupNames()); });
 }
 
 void frmgroup::unloadWithoutSaving() {
@@ -273,16 +277,16 @@ template <typename Steps> void frmgroup::guarded(const QString& title, Steps ste
     restorePoint_.reset();
 }
 
-void frmgroup::saveQuestion() {
+void frmgroup::saveQuestion(const QStringList& groups) {
     if (pending_group == -1)
         return;
     if (prompts_.question(this, QStringLiteral("Save Changes ?"), QStringLiteral("Save Changes")))
-        saveUsersSteps(pending_group);
+        saveUsersSteps(pending_group, groups);
     pending_group = -1;
 }
 
-void frmgroup::groupClickSteps() {
-    saveQuestion();
+void frmgroup::groupClickSteps(const QStringList& groups) {
+    saveQuestion(groups);
     members_.clear();
     const int k = selectedGroup();
     if (k >= 0 && memberFileExists(k))
@@ -293,7 +297,7 @@ void frmgroup::groupClickSteps() {
 }
 
 void frmgroup::unloadSteps() {
-    groupClickSteps();
+    groupClickSteps(groupNames());
     write_group_index(groupNames());
     const int k = selectedGroup();
     if (k >= 0) {
@@ -303,14 +307,14 @@ void frmgroup::unloadSteps() {
     }
 }
 
-void frmgroup::saveUsersSteps(int g) {
+void frmgroup::saveUsersSteps(int g, const QStringList& groups) {
     const int k = g == -1 ? selectedGroup() : g;
     if (k < 0)
         return;
     // The member file is saved before the index entry, so that a failed member save leaves the
     // index as it was.
     write_members(k, members_);
-    write_group_entry(k, groupNames());
+    write_group_entry(k, groups);
 }
 
 std::optional<QString> frmgroup::refusedGroupName(const QString& name) const {

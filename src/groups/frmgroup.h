@@ -1,7 +1,7 @@
 #pragma once
 
-#include "groups/group_files.h"
 #include "calendar/calendar_service.h"
+#include "groups/group_files.h"
 #include "platform/prompts.h"
 #include "platform/settings_store.h"
 
@@ -86,12 +86,12 @@ private:
     template <typename Steps> void guarded(const QString& title, Steps steps);
     Shown shown() const;
     void restore(const Shown& state);
-    void markWritten() { restorePoint_ = shown(); }
 
-    void saveQuestion();
-    void groupClickSteps();
+    // groups: the group list the index is written with when a member list is saved.
+    void saveQuestion(const QStringList& groups);
+    void groupClickSteps(const QStringList& groups);
     void unloadSteps();
-    void saveUsersSteps(int g);
+    void saveUsersSteps(int g, const QStringList& groups);
     std::optional<QString> refusedGroupName(const QString& name) const;
 
     int selectedGroup() const;
@@ -107,8 +107,7 @@ private:
     QList<GroupMember> members_;
     // The group whose members the lists show: the selection as the last group click left it.
     int shownGroup_ = -1;
-    // Where a failing handler goes back to; set when the handler starts, or after it has written
-    // something that cannot be taken back.
+    // Where a failing handler goes back to; set when the handler starts.
     std::optional<Shown> restorePoint_;
     bool unloadOnClose_ = true;
 };

@@ -7,9 +7,14 @@
 // the end of the file.
 //
 // Errors: a missing file reads as an empty list. Every other failure (a file that exists but cannot
-// be read, a save, deletion or rename that fails) throws rv::FileError (platform/workdir_files.h),
-// whose message can be shown to the user. A save never leaves a file half written: it either
-// replaces the whole file or leaves the old one byte for byte as it was.
+// be read, is not a regular file or is larger than its kind can be, a save, deletion or rename
+// that fails) throws rv::FileError (platform/workdir_files.h), whose message can be shown to the
+// user. A save never leaves a file half written: it either replaces the whole file or leaves the
+// old one byte for byte as it was. Files are read and saved a piece at a time, so their size does
+// not matter to memory.
+//
+// Every operation first settles a group removal that was interrupted (see remove_group_files), so
+// that no group is ever read with another group's member file.
 
 #include "platform/workdir_files.h"
 
@@ -23,6 +28,10 @@ constexpr int kGroupIndexRecordLength = 52;
 constexpr int kMemberRecordLength = 1932;
 constexpr int kGroupNameWidth = 50;
 constexpr int kMemberTextWidth = 200;
+// Group numbers are signed 16-bit values; member record numbers are not limited by the format,
+// only by what a board can sensibly show.
+constexpr int kMaxGroups = 32767;
+constexpr int kMaxMembers = 100000;
 
 struct GroupMember {
     QString name; // display name as the calendar service returned it
@@ -30,7 +39,7 @@ struct GroupMember {
     friend bool operator==(const GroupMember&, const GroupMember&) = default;
 };
 
-QString groupIndexFileName();       // "Rotalist.dat"
+QString groupIndexFileName();        // "Rotalist.dat"
 QString memberFileName(int groupNo); // "GRP" + n + ".DAT"
 
 bool groupIndexExists();
@@ -54,9 +63,14 @@ QList<GroupMember> read_members(int groupNo);
 // the file when absent; later records keep what they held.
 void write_members(int groupNo, const QList<GroupMember>& members);
 
-// After the group at position k has left the list of groupsLeft groups: deletes its member file,
-// then renames each later one (k + 1 .. groupsLeft, ascending) to the number below.
-void remove_group_files(int k, int groupsLeft);
+// Removes the group at position k of `groups` (the list as it stands, that group still in it):
+// writes the index without it, deletes its member file and renames each later one (k + 1 .. the
+// last, ascending) to the number below, as one step. A journal beside the index
+// ("Rotalist.journal") records how far it got, so that an interruption - a refused rename, a full
+// disk, a crash - never leaves the index and the member files disagreeing: a step that fails is
+// undone before the FileError is thrown, and a removal cut short by a crash is undone (or, when
+// only clearing up was left, finished) by the next group operation.
+void remove_group_files(int k, const QStringList& groups);
 
 // The position of every index record, in record order, whose trimmed name equals name exactly.
 QList<int> find_group_number(const QString& name);

@@ -259,6 +259,38 @@ private slots:
         QCOMPARE(b.color(2, 1), kMore);
         QCOMPARE(b.form->get_user_x(2), b.id(QStringLiteral("carol")));
     }
+
+    // Members past record 32,767 keep their own rows and calendars: record numbers are not cut
+    // to 16 bits on the way to the row.
+    void membersPastA16BitRecordKeepTheirRows() {
+        Board b;
+        b.store.setEvents(QStringLiteral("bob"),
+                          {ev(QStringLiteral("2021-03-01T08:00"),
+                              QStringLiteral("2021-03-01T16:00"), QStringLiteral("Audit"))});
+        write_group_index({QStringLiteral("Team")});
+        // Records of zero bytes (nobody the service knows) but alice at 32,768 and bob at 40,000.
+        const auto record = [](const GroupMember& m) {
+            return QByteArray(2, '\0') + m.name.toLatin1().leftJustified(200, ' ') +
+                   m.id.toLatin1().leftJustified(200, ' ') + QByteArray(1530, '\0');
+        };
+        QFile file(memberFileName(0));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        for (const auto& [at, member] :
+             {std::pair{32768, b.member(QStringLiteral("alice"))},
+              std::pair{40000, b.member(QStringLiteral("bob"))},
+              std::pair{40001, GroupMember{QStringLiteral("XXX"), QStringLiteral("XXX")}}}) {
+            QVERIFY(file.seek(qint64(at - 1) * 1932));
+            file.write(record(member));
+        }
+        file.close();
+        b.load();
+        QCOMPARE(b.names(),
+                 QStringList({QStringLiteral("Alice Archer"), QStringLiteral("Bob Baker")}));
+        QCOMPARE(b.color(2, 1), kMore);
+        QCOMPARE(b.form->get_user_x(2), b.id(QStringLiteral("bob")));
+        b.click(2, 0); // the row refresh reads the record again
+        QCOMPARE(b.color(2, 1), kMore);
+    }
 };
 
 QTEST_MAIN(BoardBuildTest)

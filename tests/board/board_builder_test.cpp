@@ -1,4 +1,5 @@
 #include "board/board_builder.h"
+#include "board/day_texts.h"
 #include "support/fake_calendar.h"
 
 #include <QTest>
@@ -161,6 +162,51 @@ private slots:
         QCOMPARE(denied.outcome, PersonCalendar::Outcome::Denied);
         QCOMPARE(denied.name, QStringLiteral("Bob Baker"));
         QVERIFY(denied.text.isEmpty());
+    }
+
+    // Texts from a calendar are cut, with an ellipsis, to what a cell and a box can show: a
+    // subject of megabytes must not take the board minutes to lay out.
+    void hugeTextsAreCutWithAnEllipsis_data() {
+        QTest::addColumn<int>("subjectLength");
+        QTest::addColumn<int>("locationLength");
+        QTest::addColumn<int>("items");
+        QTest::addColumn<bool>("cellCut"); // a cell shows no location
+        QTest::newRow("a 10 MB subject") << 10'000'000 << 6 << 1 << true;
+        QTest::newRow("a 10 MB location") << 6 << 10'000'000 << 1 << false;
+        QTest::newRow("5,000 items in a day") << 20 << 6 << 5000 << true;
+    }
+    void hugeTextsAreCutWithAnEllipsis() {
+        QFETCH(int, subjectLength);
+        QFETCH(int, locationLength);
+        QFETCH(int, items);
+        QFETCH(bool, cellCut);
+        FakeCalendar calendar;
+        FakeCalendar::Person& person = calendar.add(QStringLiteral("H"), QString(5'000'000, 'N'));
+        for (int i = 0; i < items; ++i) {
+            person.items.push_back(item(QStringLiteral("2026-03-02T09:00"),
+                                        QStringLiteral("2026-03-02T10:00"),
+                                        QString(subjectLength, QLatin1Char('s'))));
+            person.items.back().location = QString(locationLength, QLatin1Char('l'));
+        }
+        const QChar ellipsis(0x2026);
+        BoardBuilder builder;
+        builder.beginBuild();
+        const QString name = builder.memberName(calendar, QStringLiteral("H")).value();
+        QCOMPARE(name.size(), kMaxItemText);
+        QVERIFY(name.endsWith(ellipsis));
+
+        PersonMonth month =
+            builder.openMonth(calendar, QStringLiteral("H"), PersonLookUp::ByEntryId, 3, 2026);
+        const QString cell = month.readDay(2).text;
+        QVERIFY(cell.size() <= kMaxCellText);
+        QCOMPARE(cell.endsWith(ellipsis), cellCut);
+
+        const CellDetails details =
+            BoardBuilder::cellDetails(calendar, QStringLiteral("H"), 2, 3, 2026);
+        QVERIFY(details.text.size() <= kMaxDetailsText + 2);
+        QVERIFY(details.text.contains(ellipsis));
+        QVERIFY(details.text.endsWith(QChar(13)));
+        QVERIFY(details.name.size() <= kMaxItemText);
     }
 };
 

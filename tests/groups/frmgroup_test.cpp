@@ -404,12 +404,12 @@ private slots:
         Desk desk;
         rv::write_group_index({"A", "B"});
         const QByteArray index = fileBytes("Rotalist.dat");
-        // A folder where group A's member file would go: its save cannot complete.
-        QVERIFY(QDir().mkpath(QStringLiteral("GRP0.DAT/inside")));
         auto editor = desk.open();
         editor->grplist1->setCurrentRow(0);
         desk.prompts.inputAnswers = {QStringLiteral("alice")};
         editor->Command3_Click();
+        // A folder where group A's member file would go: its save cannot complete.
+        QVERIFY(QDir().mkpath(QStringLiteral("GRP0.DAT/inside")));
 
         desk.prompts.questionAnswers = {true};
         editor->grplist1->setCurrentRow(1);

@@ -4,9 +4,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTest>
 #include <csignal>
+#include <sys/file.h>
 #include <sys/resource.h>
 
 using rv::test::FileSizeLimit;
@@ -51,6 +53,32 @@ QString entryId(const QByteArray& key) {
 QStringList workdirEntries() {
     return QDir::current().entryList(QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden,
                                      QDir::Name);
+}
+
+// Every entry of the working directory with its bytes.
+using FolderState = QMap<QString, QByteArray>;
+FolderState folderState() {
+    FolderState state;
+    for (const QString& name : workdirEntries())
+        state.insert(name, fileBytes(name));
+    return state;
+}
+
+// Ends a removal between two changes, as the program being killed would.
+struct SimulatedCrash {};
+
+// Takes the change hook away however the test ends.
+struct ChangeHookGuard {
+    ~ChangeHookGuard() { rv::workdir::setChangeHook({}); }
+};
+
+// Five groups with member files for all but G3, and a member file left beyond the list.
+QStringList fiveGroups() {
+    const QStringList groups{"G0", "G1", "G2", "G3", "G4"};
+    rv::write_group_index(groups);
+    for (const int n : {0, 1, 2, 4, 7})
+        rv::write_members(n, {{QStringLiteral("m%1").arg(n), QStringLiteral("i%1").arg(n)}});
+    return groups;
 }
 
 } // namespace
@@ -222,6 +250,7 @@ private slots:
 
     void removingAGroupRenumbersTheLaterFiles() {
         rv::test::TempWorkdir dir;
+        rv::write_group_index({"A", "B", "C", "D"});
         for (int n = 0; n <= 3; ++n)
             rv::write_members(n, {{QStringLiteral("m%1").arg(n), QStringLiteral("id%1").arg(n)}});
         rv::write_members(5, {{"stray", "s"}});
@@ -230,8 +259,10 @@ private slots:
         const QByteArray grp3 = fileBytes(QStringLiteral("GRP3.DAT"));
         const QByteArray grp5 = fileBytes(QStringLiteral("GRP5.DAT"));
 
-        rv::remove_group_files(1, 3);
-        QCOMPARE(workdirEntries(), QStringList({"GRP0.DAT", "GRP1.DAT", "GRP2.DAT", "GRP5.DAT"}));
+        rv::remove_group_files(1, {"A", "B", "C", "D"});
+        QCOMPARE(workdirEntries(),
+                 QStringList({"GRP0.DAT", "GRP1.DAT", "GRP2.DAT", "GRP5.DAT", "Rotalist.dat"}));
+        QCOMPARE(rv::read_group_index(), QStringList({"A", "C", "D"}));
         QCOMPARE(fileBytes(QStringLiteral("GRP0.DAT")), grp0);
         QCOMPARE(fileBytes(QStringLiteral("GRP1.DAT")), grp2);
         QCOMPARE(fileBytes(QStringLiteral("GRP2.DAT")), grp3);
@@ -241,8 +272,8 @@ private slots:
         rv::test::TempWorkdir gap;
         rv::write_members(0, {{"a", "1"}});
         rv::write_members(3, {{"d", "4"}});
-        rv::remove_group_files(1, 3);
-        QCOMPARE(workdirEntries(), QStringList({"GRP0.DAT", "GRP2.DAT"}));
+        rv::remove_group_files(1, {"A", "B", "C", "D"});
+        QCOMPARE(workdirEntries(), QStringList({"GRP0.DAT", "GRP2.DAT", "Rotalist.dat"}));
         QCOMPARE(rv::read_members(2), QList<GroupMember>({{"d", "4"}}));
         QCOMPARE(rv::read_members(1), QList<GroupMember>());
     }
@@ -266,7 +297,7 @@ private slots:
         rv::write_members(2, {{"Bea", "b"}});
         QCOMPARE(workdirEntries(), QStringList({"ROTALIST.DAT", "grp1.dat", "grp2.dat"}));
 
-        rv::remove_group_files(1, 2);
+        rv::remove_group_files(1, {"Sales", "Old", "Bea"});
         QCOMPARE(workdirEntries(), QStringList({"GRP1.DAT", "ROTALIST.DAT"}));
         QCOMPARE(rv::read_members(1), QList<GroupMember>({{"Bea", "b"}}));
     }
@@ -283,6 +314,17 @@ private slots:
         // Without a board group name the first group's file is read, whatever the number.
         QCOMPARE(rv::member_id_at(2, 1, false), entryId("ann"));
         QCOMPARE(rv::member_id_at(7, 1, true), QString());
+
+        // Record numbers past what 16 bits count, read where they stand (the file has holes).
+        QFile big(QStringLiteral("GRP3.DAT"));
+        QVERIFY(big.open(QIODevice::WriteOnly));
+        for (const int record : {32767, 32768, 40000}) {
+            QVERIFY(big.seek(qint64(record - 1) * 1932));
+            big.write(memberRecord("Who", QByteArray::number(record)));
+        }
+        big.close();
+        for (const int record : {32767, 32768, 40000})
+            QCOMPARE(rv::member_id_at(3, record, true), QString::number(record));
     }
 
     void cutShortFilesEndTheList() {
@@ -369,28 +411,181 @@ private slots:
         QCOMPARE(fileBytes(QStringLiteral("Rotalist.dat")), index);
     }
 
-    void aFailingRenameIsReported() {
+    // An interrupted removal - a change refused part way (once, or from there on as when the
+    // folder turns read-only), or the program ended between two changes - never leaves the index
+    // and the member files disagreeing: a refusal is undone before the message, and the next
+    // group operation undoes (or, when only clearing up was left, finishes) a removal cut short.
+    void interruptedRemovalLeavesIndexAndFilesAgreeing_data() {
+        QTest::addColumn<int>("change");
+        QTest::addColumn<QString>("interruption");
+        QTest::addColumn<bool>("removed");
+        // The changes one removal makes, and the last one before it cannot be undone.
+        int changes = 0;
+        int pointOfNoReturn = 0;
+        {
+            rv::test::TempWorkdir dir;
+            const QStringList groups = fiveGroups();
+            ChangeHookGuard guard;
+            rv::workdir::setChangeHook([&](const QString& change, const QString& name) {
+                ++changes;
+                if (change == QLatin1String("save") && name == QLatin1String("Rotalist.journal"))
+                    pointOfNoReturn = changes;
+            });
+            rv::remove_group_files(1, groups);
+            rv::workdir::setChangeHook({});
+        }
+        for (const char* interruption : {"refused once", "refused from there on", "crash"})
+            for (int change = 1; change <= changes; ++change)
+                QTest::addRow("%s at change %d", interruption, change)
+                    << change << QString::fromLatin1(interruption) << (change > pointOfNoReturn);
+    }
+
+    void interruptedRemovalLeavesIndexAndFilesAgreeing() {
+        QFETCH(int, change);
+        QFETCH(QString, interruption);
+        QFETCH(bool, removed);
+        FolderState after;
+        {
+            rv::test::TempWorkdir done;
+            rv::remove_group_files(1, fiveGroups());
+            after = folderState();
+        }
         rv::test::TempWorkdir dir;
-        // A folder in the way of the new file: the final rename fails.
-        QVERIFY(QDir().mkpath(QStringLiteral("Rotalist.dat/inside")));
-        QVERIFY(!rv::groupIndexExists());
-        QVERIFY_THROWS_EXCEPTION(rv::FileError, rv::write_group_index({"Sales"}));
-        QCOMPARE(workdirEntries(), QStringList({"Rotalist.dat"}));
+        const QStringList groups = fiveGroups();
+        const FolderState before = folderState();
+        QMap<QString, QList<GroupMember>> membersOf;
+        for (int n = 0; n < groups.size(); ++n)
+            membersOf.insert(groups.at(n), rv::read_members(n));
 
-        rv::write_members(2, {{"Ann", "a"}});
-        const QByteArray grp2 = fileBytes(QStringLiteral("GRP2.DAT"));
+        int seen = 0;
+        ChangeHookGuard guard;
+        rv::workdir::setChangeHook([&](const QString& what, const QString& name) {
+            ++seen;
+            if (seen == change ||
+                (interruption == QLatin1String("refused from there on") && seen > change)) {
+                if (interruption == QLatin1String("crash"))
+                    throw SimulatedCrash{};
+                throw rv::FileError(
+                    QStringLiteral("Could not %1 \"%2\": refused.").arg(what, name));
+            }
+        });
+        QString message;
+        try {
+            rv::remove_group_files(1, groups);
+        } catch (const rv::FileError& error) {
+            message = error.message();
+        } catch (const SimulatedCrash&) {
+        }
+        // A removal that failed says so, and one that was told as failed has been undone.
+        const bool reported = !removed && interruption != QLatin1String("crash");
+        QVERIFY2(message.isEmpty() != reported, qPrintable(message));
+        if (reported)
+            QVERIFY2(message.contains(QStringLiteral("was not removed")), qPrintable(message));
+        if (interruption == QLatin1String("refused once") && reported)
+            QCOMPARE(folderState(), before);
+        rv::workdir::setChangeHook({});
+
+        // The next start reads the groups.
+        const QStringList names = rv::read_group_index();
+        QCOMPARE(folderState(), removed ? after : before);
+        for (int n = 0; n < names.size(); ++n)
+            QCOMPARE(rv::read_members(n), membersOf.value(names.at(n)));
+    }
+
+    // A rename the file system refuses part way through a removal is undone before the message.
+    void aRefusedRenameIsUndoneBeforeTheMessage() {
+        rv::test::TempWorkdir dir;
+        const QStringList groups = fiveGroups();
+        // A folder where the last member file is moved out of the way to.
+        QVERIFY(QDir().mkpath(QStringLiteral("GRP4.DAT.moving/inside")));
+        const FolderState before = folderState();
+        try {
+            rv::remove_group_files(1, groups);
+            QFAIL("the removal reported success");
+        } catch (const rv::FileError& error) {
+            QVERIFY2(error.message().contains(QStringLiteral("GRP4.DAT.moving")) &&
+                         error.message().contains(QStringLiteral("was not removed")),
+                     qPrintable(error.message()));
+        }
+        QCOMPARE(folderState(), before);
+        QCOMPARE(rv::read_group_index(), groups);
+
+        // A folder in the way of a saved file: the save fails and says which file.
+        rv::test::TempWorkdir other;
         QVERIFY(QDir().mkpath(QStringLiteral("GRP1.DAT/inside")));
-        QVERIFY_THROWS_EXCEPTION(rv::FileError, rv::remove_group_files(1, 2));
-        QCOMPARE(fileBytes(QStringLiteral("GRP2.DAT")), grp2);
+        try {
+            rv::write_members(1, {{"Ann", "a"}});
+            QFAIL("the save reported success");
+        } catch (const rv::FileError& error) {
+            QVERIFY2(error.message().contains(QStringLiteral("GRP1.DAT")),
+                     qPrintable(error.message()));
+        }
+    }
 
-        // Two spellings of one name: the rename refuses to replace the other file.
-        rv::test::TempWorkdir twice;
-        rv::write_members(2, {{"Ann", "a"}});
-        putFile(QStringLiteral("grp1.dat"), memberRecord("Bob", "b") + memberRecord("XXX", "XXX"));
-        putFile(QStringLiteral("GRP1.DAT"), memberRecord("Cat", "c") + memberRecord("XXX", "XXX"));
-        QVERIFY_THROWS_EXCEPTION(rv::FileError, rv::remove_group_files(1, 2));
-        QCOMPARE(rv::read_members(2), QList<GroupMember>({{"Ann", "a"}}));
-        QCOMPARE(rv::read_members(1), QList<GroupMember>({{"Bob", "b"}}));
+    // A group file that is a symbolic link (to a file shared with others) is saved where the link
+    // leads, and stays a link.
+    void linkedGroupFilesAreSavedWhereTheyLead_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("absolute");
+        QTest::addColumn<bool>("twoLinks");
+        QTest::addColumn<bool>("targetThere");
+        QTest::newRow("index, relative link") << "Rotalist.dat" << false << false << true;
+        QTest::newRow("member file, absolute link") << "GRP0.DAT" << true << false << true;
+        QTest::newRow("member file, link to a link") << "GRP0.DAT" << false << true << true;
+        QTest::newRow("member file, link to no file yet") << "GRP0.DAT" << false << false << false;
+    }
+
+    void linkedGroupFilesAreSavedWhereTheyLead() {
+        QFETCH(QString, name);
+        QFETCH(bool, absolute);
+        QFETCH(bool, twoLinks);
+        QFETCH(bool, targetThere);
+        rv::test::TempWorkdir dir;
+        QVERIFY(QDir().mkpath(QStringLiteral("shared")));
+        const QString target = QStringLiteral("shared/team.dat");
+        if (targetThere)
+            putFile(target, QByteArray("old"));
+        QString linkTo = absolute ? dir.file(target) : target;
+        if (twoLinks) {
+            QVERIFY(QFile::link(QStringLiteral("team.dat"), QStringLiteral("shared/latest")));
+            linkTo = QStringLiteral("shared/latest");
+        }
+        QVERIFY(QFile::link(linkTo, name));
+
+        QByteArray expected;
+        if (name == QLatin1String("Rotalist.dat")) {
+            rv::write_group_index({"Sales"});
+            expected = indexRecord("Sales", 0, 0) + indexRecord("XXX", 0x0F, 0x27);
+            QCOMPARE(rv::read_group_index(), QStringList({"Sales"}));
+        } else {
+            rv::write_members(0, {{"Ann", "a"}});
+            expected = memberRecord("Ann", "a") + memberRecord("XXX", "XXX");
+            QCOMPARE(rv::read_members(0), QList<GroupMember>({{"Ann", "a"}}));
+        }
+        QVERIFY(QFileInfo(name).isSymLink());
+        QCOMPARE(fileBytes(target), expected);
+        QCOMPARE(QDir(QStringLiteral("shared"))
+                     .entryList(QDir::Files | QDir::System | QDir::Hidden, QDir::Name),
+                 twoLinks ? QStringList({"latest", "team.dat"}) : QStringList({"team.dat"}));
+    }
+
+    // Temporary files that interrupted saves left behind go at the next save of their file; one
+    // that a running save still holds stays.
+    void leftOverTemporaryFilesGoAtTheNextSave() {
+        rv::test::TempWorkdir dir;
+        putFile(QStringLiteral(".Rotalist.dat.a1B2c3"), QByteArray(5000, 'x'));
+        putFile(QStringLiteral(".Rotalist.dat.Zz9Yy8"), QByteArray(10, 'y'));
+        putFile(QStringLiteral(".GRP0.DAT.q1w2e3"), QByteArray(10, 'z'));
+        QFile held(QStringLiteral(".Rotalist.dat.Zz9Yy8"));
+        QVERIFY(held.open(QIODevice::ReadOnly));
+        QCOMPARE(::flock(held.handle(), LOCK_EX | LOCK_NB), 0);
+
+        rv::write_group_index({"Sales"});
+        QCOMPARE(workdirEntries(),
+                 QStringList({".GRP0.DAT.q1w2e3", ".Rotalist.dat.Zz9Yy8", "Rotalist.dat"}));
+        rv::write_members(0, {});
+        QCOMPARE(workdirEntries(),
+                 QStringList({".Rotalist.dat.Zz9Yy8", "GRP0.DAT", "Rotalist.dat"}));
     }
 };
 

@@ -1,8 +1,8 @@
 #include "calendar/caldav/netrc.h"
 
 #include "calendar/calendar_service.h"
+#include "platform/regular_file.h"
 
-#include <QFile>
 #include <QStringList>
 
 #include <sys/stat.h>
@@ -10,6 +10,9 @@
 namespace rv::caldav {
 
 namespace {
+
+// A .netrc holds a handful of lines; anything near this size is not one.
+constexpr qint64 kMaxNetrcBytes = qint64(1) << 20;
 
 // The file's words; a double-quoted word may hold blanks and backslash escapes.
 QStringList words(const QString& text) {
@@ -65,20 +68,25 @@ QString withoutMacros(const QString& text) {
 
 std::optional<QString> netrcPassword(const QString& netrcPath, const QString& host,
                                      const QString& login) {
-    struct stat info {};
-    const QByteArray path = QFile::encodeName(netrcPath);
-    if (::stat(path.constData(), &info) != 0)
-        return std::nullopt;
-    if (info.st_mode & (S_IRWXG | S_IRWXO))
-        throw CalendarError(calendar_error::LoginFailed,
-                            QStringLiteral("%1 can be read or changed by other users, so the "
-                                           "calendar password in it is not used. Make it "
-                                           "private with \"chmod 600 %1\".")
-                                .arg(netrcPath));
-    QFile file(netrcPath);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    const QStringList tokens = words(withoutMacros(QString::fromUtf8(file.readAll())));
+    QByteArray text;
+    try {
+        const auto file = RegularFile::open(netrcPath, kMaxNetrcBytes);
+        if (!file)
+            return std::nullopt;
+        // Asked of the file that was opened, so that nothing can be swapped in between.
+        if (file->status().st_mode & (S_IRWXG | S_IRWXO))
+            throw CalendarError(calendar_error::LoginFailed,
+                                QStringLiteral("%1 can be read or changed by other users, so the "
+                                               "calendar password in it is not used. Make it "
+                                               "private with \"chmod 600 %1\".")
+                                    .arg(netrcPath));
+        text = file->readAll();
+    } catch (const FileError& error) {
+        throw CalendarError(
+            calendar_error::LoginFailed,
+            QStringLiteral("%1 No calendar password is taken from it.").arg(error.message()));
+    }
+    const QStringList tokens = words(withoutMacros(QString::fromUtf8(text)));
 
     struct Entry {
         QString machine;

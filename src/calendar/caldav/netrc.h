@@ -10,7 +10,8 @@ namespace rv::caldav {
 //
 // Throws CalendarError(LoginFailed) when the file can be read or written by anybody but its
 // owner: a password in such a file is not the user's secret any more, and using it silently
-// would keep it that way.
+// would keep it that way. Throws it as well, naming the file, when what is there is not a regular
+// file (a FIFO or a device, which is never waited on) or is far larger than a .netrc can be.
 std::optional<QString> netrcPassword(const QString& netrcPath, const QString& host,
                                      const QString& login);
 

@@ -1,25 +1,30 @@
 #include "calendar/local/file_stamp.h"
 
-#include <filesystem>
+#include <QFile>
+#include <sys/stat.h>
 
 namespace rv {
 
+namespace {
+
+std::int64_t nanoseconds(const timespec& time) {
+    return std::int64_t(time.tv_sec) * 1000000000 + time.tv_nsec;
+}
+
+} // namespace
+
 FileStamp stampOf(const QString& path) {
-    namespace fs = std::filesystem;
-    const fs::path p(path.toStdString());
-    std::error_code error;
+    struct stat status {};
     FileStamp stamp;
-    if (!fs::is_regular_file(p, error) || error)
-        return stamp;
-    const auto modified = fs::last_write_time(p, error);
-    if (error)
-        return stamp;
-    const auto size = fs::file_size(p, error);
-    if (error)
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0)
         return stamp;
     stamp.exists = true;
-    stamp.modified = modified.time_since_epoch().count();
-    stamp.size = size;
+    stamp.regular = S_ISREG(status.st_mode);
+    stamp.device = status.st_dev;
+    stamp.inode = status.st_ino;
+    stamp.size = status.st_size;
+    stamp.modified = nanoseconds(status.st_mtim);
+    stamp.changed = nanoseconds(status.st_ctim);
     return stamp;
 }
 

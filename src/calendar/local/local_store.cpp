@@ -2,14 +2,14 @@
 
 #include "calendar/ical/entry_id.h"
 #include "calendar/ical/occurrence_items.h"
-#include "platform/desktop.h"
 #include "calendar/local/address_book.h"
 #include "calendar/local/calendar_file_cache.h"
 #include "calendar/local/readers_list.h"
 #include "calendar/mail_folder.h"
+#include "platform/desktop.h"
+#include "platform/regular_file.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QUrl>
 
@@ -17,10 +17,15 @@ namespace rv {
 
 namespace {
 
-QByteArray readAll(const QString& path, bool* ok) {
-    QFile file(path);
-    *ok = file.open(QIODevice::ReadOnly);
-    return *ok ? file.readAll() : QByteArray();
+// An address book of a quarter of a million people; a readers list of tens of thousands of names.
+constexpr qint64 kMaxAddressBookBytes = qint64(32) << 20;
+constexpr qint64 kMaxReadersListBytes = qint64(1) << 20;
+
+// A message as the reason within a sentence of its own.
+QString withoutFullStop(QString message) {
+    if (message.endsWith(QLatin1Char('.')))
+        message.chop(1);
+    return message;
 }
 
 // What the backend shares between its namespace, recipients and folders.
@@ -32,13 +37,22 @@ public:
     Desktop& desktop() { return desktop_; }
     const std::shared_ptr<CalendarFileCache>& calendars() { return calendars_; }
 
-    // The address book as the file holds it now; nobody when there is none.
+    // The address book as the file holds it now; nobody when there is none. Fails with
+    // ServerError, naming the file, when what is there cannot be read as one (a FIFO or a device
+    // in its place, a file far too large): every look-up then fails and the user is told.
     const AddressBook& addressBook() {
         const QString path = QDir(folder_).filePath(QStringLiteral("people.vcf"));
         const FileStamp stamp = stampOf(path);
         if (!(stamp == addressBookStamp_)) {
-            bool ok = false;
-            const QByteArray text = stamp.exists ? readAll(path, &ok) : QByteArray();
+            QByteArray text;
+            try {
+                if (const auto file = RegularFile::open(path, kMaxAddressBookBytes))
+                    text = file->readAll();
+            } catch (const FileError& error) {
+                throw CalendarError(
+                    calendar_error::ServerError,
+                    QStringLiteral("The address book cannot be read: %1").arg(error.message()));
+            }
             addressBook_ = AddressBook::parse(text);
             addressBookStamp_ = stamp;
         }
@@ -192,21 +206,29 @@ private:
     std::shared_ptr<CalendarFolder> openCalendar(const QString& userName,
                                                  const QString& displayName) {
         const QString path = store_->calendarFile(userName, QStringLiteral(".ics"));
-        const QFileInfo info(path);
-        if (path.isEmpty() || !info.isFile())
+        if (path.isEmpty() || !QFileInfo::exists(path))
             denied(displayName, QStringLiteral("there is no calendar file"));
-        if (!info.isReadable())
-            denied(displayName, QStringLiteral("its file cannot be read"));
+        try {
+            openCalendarFile(path);
+        } catch (const CalendarError& error) {
+            // Not a file, or unreadable. One far too large opens: reading it fails with a message
+            // the user is shown.
+            if (error.code() == calendar_error::CalendarDenied)
+                denied(displayName, withoutFullStop(error.message()));
+        }
         if (!store_->isConnectedUser(userName)) {
             const QString readersPath = store_->calendarFile(userName, QStringLiteral(".readers"));
-            if (QFileInfo::exists(readersPath)) {
-                bool ok = false;
-                const QByteArray text = readAll(readersPath, &ok);
+            std::optional<QByteArray> readers;
+            try {
+                if (const auto file = RegularFile::open(readersPath, kMaxReadersListBytes))
+                    readers = file->readAll();
+            } catch (const FileError& error) {
                 // A list that cannot be read cannot say who may read: nobody else does.
-                if (!ok || !ReadersList::parse(text).allows(store_->connectedNames()))
-                    denied(displayName,
-                           QStringLiteral("it is not shared with %1").arg(store_->connectedUser()));
+                denied(displayName, withoutFullStop(error.message()));
             }
+            if (readers && !ReadersList::parse(*readers).allows(store_->connectedNames()))
+                denied(displayName,
+                       QStringLiteral("it is not shared with %1").arg(store_->connectedUser()));
         }
         return std::make_shared<LocalCalendarFolder>(store_, path);
     }

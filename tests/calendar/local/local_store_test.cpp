@@ -1,8 +1,8 @@
 // The local calendar store behind the calendar-service seam: address book, access, entry
 // identifiers, and calendars read from files that change under it.
 
-#include "calendar/day_query.h"
 #include "calendar/connection/calendar_connection.h"
+#include "calendar/day_query.h"
 #include "calendar/local/calendar_file_cache.h"
 #include "calendar/service_profile.h"
 #include "support/recording_desktop.h"
@@ -13,8 +13,11 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <ctime>
+#include <fcntl.h>
 #include <filesystem>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace rv;
@@ -314,6 +317,58 @@ private slots:
         // Removed: the query fails as a calendar that cannot be opened.
         QFile::remove(store.dir.filePath("calendars/alice.ics"));
         QCOMPARE(subjectsOn(*folder, 5, 3, 1998), QStringList{"failed 8004010f"});
+    }
+
+    // A calendar file replaced by another of the same size and modification time is read again:
+    // one renamed over it (rsync -t) is another file, one written in place (cp -p) has another
+    // change time.
+    void sameSizeSameTimeReplacementIsSeen_data() {
+        QTest::addColumn<bool>("inPlace");
+        QTest::newRow("renamed over it (rsync -t)") << false;
+        QTest::newRow("written in place (cp -p)") << true;
+    }
+    void sameSizeSameTimeReplacementIsSeen() {
+        QFETCH(bool, inPlace);
+        Store store;
+        store.write("people.vcf", kPeople);
+        store.write("calendars/alice.ics", calendarOf(kMeeting));
+        const QString path = store.dir.filePath("calendars/alice.ics");
+        const QByteArray native = QFile::encodeName(path);
+        auto ns = store.open("dave");
+        auto alice = ns->CreateRecipient("alice");
+        QVERIFY(alice->Resolve());
+        auto folder = ns->GetSharedDefaultFolder(*alice, kFolderCalendar);
+        QCOMPARE(subjectsOn(*folder, 5, 3, 1998), QStringList{"Meeting"});
+
+        struct stat first {};
+        QCOMPARE(::stat(native.constData(), &first), 0);
+        const timespec times[2] = {first.st_atim, first.st_mtim};
+        const QByteArray other =
+            calendarOf(oneEvent("19980305T090000", "19980305T100000", "Meetup!"));
+        QCOMPARE(other.size(), calendarOf(kMeeting).size());
+        if (inPlace) {
+            // Until the clock the change time is taken from has moved on from the first write.
+            struct stat now = first;
+            for (int tries = 0; tries < 1000 && now.st_ctim.tv_sec == first.st_ctim.tv_sec &&
+                                now.st_ctim.tv_nsec == first.st_ctim.tv_nsec;
+                 ++tries) {
+                QThread::msleep(1);
+                store.write("calendars/alice.ics", other);
+                QCOMPARE(::utimensat(AT_FDCWD, native.constData(), times, 0), 0);
+                QCOMPARE(::stat(native.constData(), &now), 0);
+            }
+        } else {
+            store.write("calendars/alice.ics.part", other);
+            const QByteArray part = native + ".part";
+            QCOMPARE(::utimensat(AT_FDCWD, part.constData(), times, 0), 0);
+            QCOMPARE(::rename(part.constData(), native.constData()), 0);
+        }
+        struct stat second {};
+        QCOMPARE(::stat(native.constData(), &second), 0);
+        QCOMPARE(second.st_size, first.st_size);
+        QCOMPARE(second.st_mtim.tv_sec, first.st_mtim.tv_sec);
+        QCOMPARE(second.st_mtim.tv_nsec, first.st_mtim.tv_nsec);
+        QCOMPARE(subjectsOn(*folder, 5, 3, 1998), QStringList{"Meetup!"});
     }
 
     void unchangedFilesAreParsedOncePerMonth() {
