@@ -37,16 +37,6 @@ const QChar kEllipsis(0x2026);
 
 } // namespace
 
-QString elided(const QString& text, qsizetype maxLength) {
-    if (text.size() <= maxLength)
-        return text;
-    qsizetype keep = std::max<qsizetype>(0, maxLength - 1);
-    // Never half of a character written as a surrogate pair.
-    if (keep > 0 && text.at(keep - 1).isHighSurrogate())
-        --keep;
-    return text.left(keep) + kEllipsis;
-}
-
 QString dayDetailsText(const DayItems& items) {
     QString text;
     for (const auto& item : items) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "calendar/calendar_service.h"
+#include "calendar/day_query.h"
 
 #include <QString>
 #include <memory>
@@ -10,14 +10,9 @@ namespace rv {
 
 using DayItems = std::vector<std::unique_ptr<AppointmentItem>>;
 
-// Texts from calendars are cut to what a cell or a box can show, with an ellipsis where they were
-// cut: a subject of megabytes would otherwise take the board minutes to lay out and paint.
-constexpr qsizetype kMaxItemText = 256;     // a subject, a location or a person's name
+// A day cell's and the details box's texts are cut like an item's (calendar/day_query.h).
 constexpr qsizetype kMaxCellText = 1024;    // a day cell
 constexpr qsizetype kMaxDetailsText = 8192; // the details box
-
-// text, or its start and an ellipsis ending at maxLength characters.
-QString elided(const QString& text, qsizetype maxLength);
 
 // A day cell's text: the masked subjects of the day's items joined by ":".
 QString dayDetailsText(const DayItems& items);

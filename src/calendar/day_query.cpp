@@ -1,6 +1,7 @@
 #include "calendar/day_query.h"
 
 #include <QDate>
+#include <algorithm>
 
 namespace rv {
 
@@ -9,6 +10,16 @@ QString dayText(int day, int month, int year) {
         .arg(day, 2, 10, QLatin1Char('0'))
         .arg(month, 2, 10, QLatin1Char('0'))
         .arg(year, 4, 10, QLatin1Char('0'));
+}
+
+QString elided(const QString& text, qsizetype maxLength) {
+    if (text.size() <= maxLength)
+        return text;
+    qsizetype keep = std::max<qsizetype>(0, maxLength - 1);
+    // Never half of a character written as a surrogate pair.
+    if (keep > 0 && text.at(keep - 1).isHighSurrogate())
+        --keep;
+    return text.left(keep) + QChar(0x2026);
 }
 
 QString build_day_filter(int day, int month, int year) {

@@ -16,6 +16,13 @@ QString dayText(int day, int month, int year);
 // the day from an earlier one.
 QString build_day_filter(int day, int month, int year);
 
+// Texts from calendars are cut to what a cell, a box or a printout can show, with an ellipsis
+// where they were cut: a subject of megabytes would otherwise take minutes to lay out and paint.
+constexpr qsizetype kMaxItemText = 256; // a subject, a location or a person's name
+
+// text, or its start and an ellipsis ending at maxLength characters.
+QString elided(const QString& text, qsizetype maxLength);
+
 // The text shown in place of an item's subject: personal, private and confidential items are
 // masked, every other sensitivity shows the subject.
 QString mask_subject(const AppointmentItem& item);

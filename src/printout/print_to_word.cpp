@@ -55,11 +55,12 @@ private:
     WordApplication& word_;
 };
 
-// The item line: start, TAB, end, TAB, the masked subject. Empty when the item cannot be read.
+// The item line: start, TAB, end, TAB, the masked subject (cut as the board cuts it). Empty when
+// the item cannot be read.
 QString itemLine(const AppointmentItem& item) {
     try {
         return itemTimeText(item.Start()) + QLatin1Char('\t') + itemTimeText(item.End()) +
-               QLatin1Char('\t') + mask_subject(item);
+               QLatin1Char('\t') + elided(mask_subject(item), kMaxItemText);
     } catch (const std::exception& error) {
         qCInfo(printoutLog()).noquote() << "an item left out:" << errorMessage(error);
         return {};
@@ -111,7 +112,7 @@ void printPerson(Printout& out, const PrintBoard& board, int row) {
     if (calendar.opened()) {
         QString name;
         try {
-            name = calendar.recipient->Name();
+            name = elided(calendar.recipient->Name(), kMaxItemText);
         } catch (const CalendarError& error) {
             // The page goes on without the name; the appointments are still worth having.
             qCInfo(printoutLog()).noquote() << "row" << row << "has no name:" << error.message();

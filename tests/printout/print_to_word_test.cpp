@@ -194,6 +194,9 @@ private slots:
             item(2024, 3, 12, QTime(13, 0), QTime(14, 0), QStringLiteral("Merger"),
                  kSensitivityConfidential),
             item(2024, 3, 12, QTime(16, 0), QTime(17, 0), QStringLiteral("Odd one"), 5),
+            // A subject of megabytes is cut as the board cuts it, or the document would take
+            // minutes to lay out.
+            item(2024, 3, 12, QTime(17, 0), QTime(18, 0), QString(2000000, QLatin1Char('x'))),
         };
         printing.rowIds = {QStringLiteral("ID-ALICE")};
         const QList<OdtParagraph> document = printing.print();
@@ -213,6 +216,8 @@ private slots:
             "12/03/2024 08:15 AM\t12/03/2024 09:00 AM\tPersonal Appointment",
             "12/03/2024 01:00 PM\t12/03/2024 02:00 PM\tConfidential Appointment",
             "12/03/2024 04:00 PM\t12/03/2024 05:00 PM\tOdd one",
+            "12/03/2024 05:00 PM\t12/03/2024 06:00 PM\t" + QString(255, QLatin1Char('x')) +
+                QChar(0x2026),
             "",
         };
         QCOMPARE(test::textsOf(pages[0]), expected);
@@ -222,7 +227,7 @@ private slots:
             QVERIFY(pages[0][heading].spans[0].italic);
             QVERIFY(pages[0][heading].left());
         }
-        for (int line : {4, 5, 6, 9, 10, 11}) {
+        for (int line : {4, 5, 6, 9, 10, 11, 12}) {
             QCOMPARE(pages[0][line].spans.size(), 1);
             QVERIFY(!pages[0][line].spans[0].bold);
             QVERIFY(!pages[0][line].spans[0].italic);
