@@ -71,8 +71,13 @@ QString occurrenceKey(const Component& c) {
     return uid + QChar(0) + (at.isDate ? at.date.toString(Qt::ISODate) : QString::number(at.secs));
 }
 
+// THISANDFUTURE overrides in the order of their RECURRENCE-IDs (a day as its first second, so
+// that an odd mix of days and times still sorts).
 bool beforeInSeries(const FutureChange& a, const FutureChange& b) {
-    return a.from.isDate || b.from.isDate ? a.from.date < b.from.date : a.from.secs < b.from.secs;
+    const auto at = [](const Exclusion& e) {
+        return e.isDate ? QDate(1970, 1, 1).daysTo(e.date) * kSecondsPerDay : e.secs;
+    };
+    return at(a.from) < at(b.from);
 }
 
 } // namespace
