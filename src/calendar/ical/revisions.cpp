@@ -49,7 +49,7 @@ Revision revisionOf(const Component& c) {
 std::vector<std::vector<Component>>
 newestFirstByKey(const std::vector<Component>& components,
                  const std::function<QString(const Component&)>& keyOf) {
-    std::vector<std::vector<std::pair<Revision, Component>>> groups;
+    std::vector<std::vector<Component>> groups;
     QHash<QString, size_t> groupOfKey;
     for (const Component& c : components) {
         const QString key = keyOf(c);
@@ -63,22 +63,23 @@ newestFirstByKey(const std::vector<Component>& components,
         }
         if (group == groups.size())
             groups.emplace_back();
-        groups[group].emplace_back(revisionOf(c), c);
+        groups[group].push_back(c);
     }
-    for (auto& group : groups)
-        std::sort(group.begin(), group.end(),
+    // Most events come once: only a group of several has its revisions read and compared.
+    for (std::vector<Component>& group : groups) {
+        if (group.size() < 2)
+            continue;
+        std::vector<std::pair<Revision, Component>> revisions;
+        for (const Component& c : group)
+            revisions.emplace_back(revisionOf(c), c);
+        std::sort(revisions.begin(), revisions.end(),
                   [](const auto& a, const auto& b) { return a.first > b.first; });
-    std::sort(groups.begin(), groups.end(), [](const auto& a, const auto& b) {
-        return a.front().second.position < b.front().second.position;
-    });
-    std::vector<std::vector<Component>> out;
-    out.reserve(groups.size());
-    for (const auto& group : groups) {
-        std::vector<Component>& versions = out.emplace_back();
-        for (const auto& [revision, component] : group)
-            versions.push_back(component);
+        for (size_t i = 0; i < group.size(); ++i)
+            group[i] = revisions[i].second;
     }
-    return out;
+    std::sort(groups.begin(), groups.end(),
+              [](const auto& a, const auto& b) { return a.front().position < b.front().position; });
+    return groups;
 }
 
 } // namespace rv::ical
