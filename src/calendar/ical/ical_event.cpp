@@ -69,6 +69,12 @@ QString uidOf(icalcomponent* event) {
     return p ? textOf(icalproperty_get_uid(p)) : QString();
 }
 
+bool isThisAndFuture(icalcomponent* event) {
+    icalproperty* p = icalcomponent_get_first_property(event, ICAL_RECURRENCEID_PROPERTY);
+    icalparameter* range = p ? icalproperty_get_first_parameter(p, ICAL_RANGE_PARAMETER) : nullptr;
+    return range && icalparameter_get_range(range) == ICAL_RANGE_THISANDFUTURE;
+}
+
 namespace {
 
 // DTEND or DURATION; an all-day event lasts whole days, at least one.

@@ -21,6 +21,19 @@ struct ExtraStart {
     std::optional<qint64> durationSecs;
 };
 
+// An override with RANGE=THISANDFUTURE as it acts on the rest of its series: every occurrence
+// from its RECURRENCE-ID on moves by the override's offset and takes its length and what it shows
+// (or is gone, for a cancelled one), until a later such override takes over.
+struct FutureChange {
+    Exclusion from;       // the RECURRENCE-ID
+    int shiftDays = 0;    // all-day series
+    qint64 shiftSecs = 0; // timed series, on the series' own wall clock
+    int durationDays = 1;
+    qint64 durationSecs = 0;
+    Occurrence data;
+    bool cancelled = false;
+};
+
 struct Event {
     Occurrence data; // subject, location, sensitivity, event index, recurring
     EventTime start;
@@ -29,6 +42,7 @@ struct Event {
     std::vector<icalrecurrencetype> rules;
     std::vector<ExtraStart> extras;
     std::vector<Exclusion> exclusions;
+    std::vector<FutureChange> futureChanges; // in RECURRENCE-ID order
     int master = -1; // for an override: the series it moves an occurrence of
     Occurrence first;
     bool firstExcluded = false;
@@ -43,6 +57,8 @@ int sensitivityOf(icalcomponent* event);
 QString textOf(const char* text);
 bool isCancelled(icalcomponent* event);
 QString uidOf(icalcomponent* event);
+// Whether the event's RECURRENCE-ID carries RANGE=THISANDFUTURE.
+bool isThisAndFuture(icalcomponent* event);
 
 // Start, length, subject, location and sensitivity; false when the event has no usable start.
 bool readEvent(icalcomponent* vevent, icalcomponent* vcalendar, Event& event);

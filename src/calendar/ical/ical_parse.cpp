@@ -47,7 +47,4 @@ std::vector<icalcomponent*> parseComponents(const QByteArray& text) {
     return out;
 }
 
-// The day step of a rule that is plain arithmetic: daily or weekly, by interval alone (a weekly
-// rule may name the start's own weekday). Such series are stepped straight to a window instead
-
 } // namespace rv::ical

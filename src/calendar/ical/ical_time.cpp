@@ -1,6 +1,8 @@
 #include "calendar/ical/ical_time_p.h"
 
 #include <QStringList>
+#include <QTimeZone>
+#include <ctime>
 
 namespace rv::ical {
 
@@ -23,7 +25,7 @@ qint64 daysFromCivil(int y, int m, int d) {
 } // namespace
 
 qint64 rawWallSeconds(const icaltimetype& t) {
-    qint64 s = daysFromCivil(t.year, t.month, t.day) * 86400;
+    qint64 s = daysFromCivil(t.year, t.month, t.day) * kSecondsPerDay;
     if (!t.is_date)
         s += t.hour * 3600 + t.minute * 60 + t.second;
     return s;
@@ -33,18 +35,77 @@ QDate dateOf(const icaltimetype& t) {
     return QDate(t.year, t.month, t.day);
 }
 
+icaltimetype wallTimeAfter(icaltimetype t, qint64 seconds) {
+    const qint64 wall = rawWallSeconds(t) + seconds;
+    qint64 days = wall / kSecondsPerDay;
+    qint64 rest = wall % kSecondsPerDay;
+    if (rest < 0) {
+        rest += kSecondsPerDay;
+        --days;
+    }
+    const QDate day = QDate(1970, 1, 1).addDays(days);
+    t.year = day.year();
+    t.month = day.month();
+    t.day = day.day();
+    if (!t.is_date) {
+        t.hour = int(rest / 3600);
+        t.minute = int(rest / 60 % 60);
+        t.second = int(rest % 60);
+    }
+    return t;
+}
+
+namespace {
+
+// The instant of a wall time, given the offset from UTC its zone has at any instant, read the way
+// RFC 5545 reads it: a time the clocks skip takes the offset before the change (02:30 on the
+// night summer time begins is 03:30 summer time), a time that comes twice its first occurrence.
+// libical takes the offset after the change for both, and Qt 6.4 makes a skipped local time an
+// invalid QDateTime, which would drop the occurrence.
+template <typename OffsetAt> qint64 instantOfWallTime(qint64 wall, OffsetAt offsetAt) {
+    // A day either side of the wall time lies beyond any offset a zone has.
+    const int before = offsetAt(wall - kSecondsPerDay);
+    const int after = offsetAt(wall + kSecondsPerDay);
+    if (before == after || offsetAt(wall - before) == before)
+        return wall - before;
+    return offsetAt(wall - after) == after ? wall - after : wall - before;
+}
+
+int zoneOffsetAt(icaltimezone* zone, qint64 utcSeconds) {
+    icaltimetype t = icaltime_from_timet_with_zone(static_cast<time_t>(utcSeconds), 0,
+                                                   icaltimezone_get_utc_timezone());
+    int daylight = 0;
+    return icaltimezone_get_utc_offset_of_utc_time(zone, &t, &daylight);
+}
+
+// The machine's offset from UTC at an instant. localtime_r rather than a local QDateTime: Qt
+// re-reads the zone's settings (a stat of /etc/localtime) for every local time it works out,
+// which made a third of a month's expansion; the C library keeps what it last read.
+int localOffsetAt(qint64 utcSeconds) {
+    const time_t t = static_cast<time_t>(utcSeconds);
+    struct tm local;
+    return localtime_r(&t, &local) ? int(local.tm_gmtoff) : 0;
+}
+
+QDateTime localWallTime(qint64 wall) {
+    return QDateTime::fromSecsSinceEpoch(instantOfWallTime(wall, localOffsetAt));
+}
+
+} // namespace
+
 QDateTime toLocal(const icaltimetype& t, TimeKind kind, icaltimezone* zone) {
     switch (kind) {
     case TimeKind::Date:
-        return QDateTime(dateOf(t), QTime(0, 0));
+        return localWallTime(daysFromCivil(t.year, t.month, t.day) * kSecondsPerDay);
     case TimeKind::Utc:
         return QDateTime::fromSecsSinceEpoch(rawWallSeconds(t));
     case TimeKind::Zoned:
         if (t.year <= kLastZonedYear)
-            return QDateTime::fromSecsSinceEpoch(icaltime_as_timet_with_zone(t, zone));
+            return QDateTime::fromSecsSinceEpoch(instantOfWallTime(
+                rawWallSeconds(t), [zone](qint64 utc) { return zoneOffsetAt(zone, utc); }));
         [[fallthrough]];
     case TimeKind::Floating:
-        return QDateTime(dateOf(t), QTime(t.hour, t.minute, t.second));
+        return localWallTime(rawWallSeconds(t));
     }
     return {};
 }
@@ -55,11 +116,20 @@ QDateTime toLocal(const EventTime& et) {
 
 namespace {
 
+// RFC 5545 asks a VTIMEZONE for at least one STANDARD or DAYLIGHT observance; libical converts
+// with one that has none as if it were UTC.
+bool hasObservance(icaltimezone* zone) {
+    icalcomponent* vtimezone = icaltimezone_get_component(zone);
+    return vtimezone && (icalcomponent_get_first_component(vtimezone, ICAL_XSTANDARD_COMPONENT) ||
+                         icalcomponent_get_first_component(vtimezone, ICAL_XDAYLIGHT_COMPONENT));
+}
+
 icaltimezone* zoneNamed(const char* tzid, icalcomponent* vcalendar) {
     if (!tzid || !*tzid)
         return nullptr;
     if (vcalendar && icalcomponent_isa(vcalendar) == ICAL_VCALENDAR_COMPONENT) {
-        if (icaltimezone* zone = icalcomponent_get_timezone(vcalendar, tzid))
+        icaltimezone* zone = icalcomponent_get_timezone(vcalendar, tzid);
+        if (zone && hasObservance(zone))
             return zone;
     }
     if (icaltimezone* zone = icaltimezone_get_builtin_timezone(tzid))
@@ -76,8 +146,15 @@ icaltimezone* zoneNamed(const char* tzid, icalcomponent* vcalendar) {
                 return zone;
         }
     }
+    // Windows mail clients name zones by their Windows ids ("W. Europe Standard Time") and often
+    // leave the VTIMEZONE out or empty: the zone database knows them by the IANA zone they mean.
+    const QByteArray iana = QTimeZone::windowsIdToDefaultIanaId(QByteArray(tzid));
+    if (!iana.isEmpty())
+        return icaltimezone_get_builtin_timezone(iana.constData());
     return nullptr;
 }
+
+} // namespace
 
 bool plausible(const icaltimetype& t) {
     if (icaltime_is_null_time(t) || t.year < 1 || t.year > 9999)
@@ -87,8 +164,6 @@ bool plausible(const icaltimetype& t) {
     return t.is_date || (t.hour >= 0 && t.hour < 24 && t.minute >= 0 && t.minute < 60 &&
                          t.second >= 0 && t.second <= 60);
 }
-
-} // namespace
 
 std::optional<EventTime> readTime(icalproperty* property, icaltimetype t,
                                   icalcomponent* vcalendar) {

@@ -11,6 +11,8 @@
 
 namespace rv::ical {
 
+inline constexpr qint64 kSecondsPerDay = 86400;
+
 enum class TimeKind { Date, Floating, Utc, Zoned };
 
 struct EventTime {
@@ -24,12 +26,23 @@ qint64 rawWallSeconds(const icaltimetype& t);
 
 QDate dateOf(const icaltimetype& t);
 
+// The wall time the given number of seconds later on the same clock, whatever its zone does
+// in between (a date stays a date).
+icaltimetype wallTimeAfter(icaltimetype t, qint64 seconds);
+
 // Dates are local days from 00:00, floating times local wall time, UTC and zoned times converted.
+// A wall time the clocks skip takes the offset before the change, one they repeat its first
+// occurrence (RFC 5545 3.3.5), in the named zone and in the machine's alike.
 QDateTime toLocal(const icaltimetype& t, TimeKind kind, icaltimezone* zone);
 QDateTime toLocal(const EventTime& et);
 
-// A date or date-time value of a property, with the zone its TZID names. A zone that can be
-// found neither in the calendar nor on the system leaves the time floating (local wall time).
+// Whether a value is a real date (years 1 to 9999), and a real time of day where it has one.
+bool plausible(const icaltimetype& t);
+
+// A date or date-time value of a property, with the zone its TZID names: the calendar's own
+// VTIMEZONE (unless it has no observance), else the system's zone database by name, else by the
+// IANA zone a Windows zone id stands for. A name none of them knows leaves the time floating
+// (local wall time).
 std::optional<EventTime> readTime(icalproperty* property, icaltimetype t, icalcomponent* vcalendar);
 
 // DTSTART, DTEND or RECURRENCE-ID of an event, read as readTime does.

@@ -74,7 +74,7 @@ template <typename Consider>
 void stepPlainRule(const Event& event, const icalrecurrencetype& rule, int stepDays,
                    qint64 firstRaw, qint64 lastRaw, Consider& consider) {
     const qint64 startRaw = rawWallSeconds(event.start.t);
-    const qint64 stepSecs = qint64(stepDays) * 86400;
+    const qint64 stepSecs = qint64(stepDays) * kSecondsPerDay;
     qint64 k = firstRaw > startRaw ? (firstRaw - startRaw) / stepSecs : 0;
     const bool hasUntil = !icaltime_is_null_time(rule.until);
     const bool untilUtc = hasUntil && !rule.until.is_date && icaltime_is_utc(rule.until);
@@ -162,9 +162,12 @@ bool excluded(const Event& event, const EventTime& start, const QDateTime& local
     return false;
 }
 
-std::optional<Occurrence> occurrenceAt(const Event& event, const EventTime& start,
+namespace {
+
+// The occurrence at `start` of an event of the given length and contents.
+std::optional<Occurrence> occurrenceOf(Occurrence o, bool allDay, int durationDays,
+                                       qint64 durationSecs, const EventTime& start,
                                        const ExtraStart* extra) {
-    Occurrence o = event.data;
     const QDateTime begin = toLocal(start);
     if (!begin.isValid())
         return std::nullopt;
@@ -173,14 +176,49 @@ std::optional<Occurrence> occurrenceAt(const Event& event, const EventTime& star
         end = toLocal(*extra->end);
     else if (extra && extra->durationSecs)
         end = begin.addSecs(*extra->durationSecs);
-    else if (event.start.kind == TimeKind::Date)
-        end = begin.addDays(event.durationDays);
+    else if (allDay)
+        end = begin.addDays(durationDays);
     else
-        end = begin.addSecs(event.durationSecs);
+        end = begin.addSecs(durationSecs);
     if (!end.isValid())
         return std::nullopt;
     setOccurrenceTimes(o, begin, end);
     return o;
+}
+
+// The THISANDFUTURE override in force for the occurrence of the series at `start` (`local` in
+// local time): the last one whose RECURRENCE-ID lies at or before it.
+const FutureChange* changeFor(const Event& event, const EventTime& start, const QDateTime& local) {
+    for (auto c = event.futureChanges.rbegin(); c != event.futureChanges.rend(); ++c) {
+        const bool reached = c->from.isDate || start.kind == TimeKind::Date
+                                 ? dateOf(start.t) >= c->from.date
+                                 : local.toSecsSinceEpoch() >= c->from.secs;
+        if (reached)
+            return &*c;
+    }
+    return nullptr;
+}
+
+// The occurrence of the series at `start` as a THISANDFUTURE override has moved and reshaped it;
+// nothing when it was cancelled or moved off the calendar.
+std::optional<Occurrence> changedOccurrence(const Event& event, const FutureChange& change,
+                                            EventTime start) {
+    if (change.cancelled)
+        return std::nullopt;
+    const bool allDay = event.start.kind == TimeKind::Date;
+    start.t = wallTimeAfter(start.t, allDay ? change.shiftDays * kSecondsPerDay : change.shiftSecs);
+    if (!plausible(start.t))
+        return std::nullopt;
+    return occurrenceOf(change.data, allDay, change.durationDays, change.durationSecs, start,
+                        nullptr);
+}
+
+} // namespace
+
+std::optional<Occurrence> occurrenceAt(const Event& event, const EventTime& start,
+                                       const ExtraStart* extra) {
+    return occurrenceOf(event.data, event.start.kind == TimeKind::Date, event.durationDays,
+                        event.durationSecs, start, extra);
 }
 
 void expandEvent(const Event& event, qint64 from, qint64 to, std::vector<Occurrence>& out) {
@@ -195,19 +233,34 @@ void expandEvent(const Event& event, qint64 from, qint64 to, std::vector<Occurre
     }
     const qint64 fromSecs = from * 60;
     const qint64 toSecs = to * 60 + 59;
-    const qint64 span = std::max<qint64>(
-        {event.durationSecs, qint64(event.durationDays) * 86400, -event.durationSecs});
+    // How far an occurrence reaches from its start, forwards and backwards, and how far a
+    // THISANDFUTURE override moves it.
+    qint64 span = std::max<qint64>(event.durationSecs, qint64(event.durationDays) * kSecondsPerDay);
+    qint64 backwards = std::max<qint64>(0, -event.durationSecs);
+    qint64 shift = 0;
+    for (const FutureChange& c : event.futureChanges) {
+        span = std::max<qint64>({span, c.durationSecs, qint64(c.durationDays) * kSecondsPerDay});
+        backwards = std::max(backwards, -c.durationSecs);
+        shift = std::max(
+            {shift, std::abs(c.shiftSecs), std::abs(qint64(c.shiftDays)) * kSecondsPerDay});
+    }
     auto consider = [&](const EventTime& start, const ExtraStart* extra) {
         std::optional<Occurrence> o = occurrenceAt(event, start, extra);
-        if (o && touches(*o) && !excluded(event, start, o->start))
+        if (!o)
+            return;
+        // Exclusions and overrides name an occurrence by its original start.
+        const QDateTime original = o->start;
+        if (const FutureChange* change = changeFor(event, start, original))
+            o = changedOccurrence(event, *change, start);
+        if (o && touches(*o) && !excluded(event, start, original))
             out.push_back(std::move(*o));
     };
     if (event.rules.empty())
         consider(event.start, nullptr);
-    // Starts are first compared by their own wall clock, widened by the event's length and by
-    // what a zone can shift them.
-    const qint64 firstRaw = fromSecs - span - kZoneMarginSeconds;
-    const qint64 lastRaw = toSecs + kZoneMarginSeconds + std::max<qint64>(0, -event.durationSecs);
+    // Starts are first compared by their own wall clock, widened by the event's length, by what
+    // a zone can shift them and by what an override moves them.
+    const qint64 firstRaw = fromSecs - std::max(span, backwards) - kZoneMarginSeconds - shift;
+    const qint64 lastRaw = toSecs + kZoneMarginSeconds + backwards + shift;
     for (const icalrecurrencetype& rule : event.rules) {
         if (const std::optional<int> step = plainStepDays(rule, event.start.t))
             stepPlainRule(event, rule, *step, firstRaw, lastRaw, consider);
@@ -217,4 +270,5 @@ void expandEvent(const Event& event, qint64 from, qint64 to, std::vector<Occurre
     for (const ExtraStart& extra : event.extras)
         consider(extra.start, &extra);
 }
+
 } // namespace rv::ical
