@@ -1,0 +1,21 @@
+#pragma once
+
+// Hostile calendars too large to keep as files: made when a test or a benchmark needs them. Each
+// also holds the ordinary event "Ordinary" on 5 March 2024, 09:00 to 10:00 floating time, which
+// must still show however the rest is read.
+
+#include <QByteArray>
+
+namespace rv::test {
+
+// `levels` components, each opened inside the one before (BEGIN:VEVENT lines), after the ordinary
+// event; closed again by as many END lines when `closed`.
+QByteArray deeplyNestedCalendar(int levels, bool closed);
+
+// `count` series repeating every second from 1 March 2024, beside the ordinary event.
+QByteArray secondlySeriesCalendar(int count);
+
+// An hourly series from 1 March 2024 with `exclusions` excluded dates, beside the ordinary event.
+QByteArray manyExclusionsCalendar(int exclusions);
+
+} // namespace rv::test
