@@ -158,7 +158,7 @@ void IcalCalendar::Impl::addOverride(const std::vector<Component>& versions) {
     if (master) {
         if (excluded(*master, *recurrenceId, toLocal(*recurrenceId)))
             return;
-        master->exclusions.push_back(exclusionOf(*recurrenceId));
+        master->exclusions.add(exclusionOf(*recurrenceId));
     } else if (cancelledSeries.count(uid)) {
         return;
     }
@@ -228,6 +228,7 @@ bool IcalCalendar::Impl::readOverride(const Component& c, const EventTime& recur
 
 void IcalCalendar::Impl::finish() {
     for (Event& event : events) {
+        prepareEvent(event);
         std::stable_sort(event.futureChanges.begin(), event.futureChanges.end(), beforeInSeries);
         const std::optional<Occurrence> first = occurrenceAt(event, event.start, nullptr);
         if (first)
@@ -259,8 +260,7 @@ std::shared_ptr<const IcalCalendar> IcalCalendar::parse(const QByteArray& text) 
 
 std::vector<Occurrence> IcalCalendar::expand(qint64 fromMinute, qint64 toMinute) const {
     std::vector<Occurrence> out;
-    for (const Event& event : impl_->events)
-        expandEvent(event, fromMinute, toMinute, out);
+    expandEvents(impl_->events, fromMinute, toMinute, out);
     std::stable_sort(out.begin(), out.end(), [](const Occurrence& a, const Occurrence& b) {
         return a.startMinute != b.startMinute ? a.startMinute < b.startMinute : a.event < b.event;
     });

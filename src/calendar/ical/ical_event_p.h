@@ -5,6 +5,7 @@
 #include "calendar/ical/ical_time_p.h"
 #include "calendar/ical/occurrence.h"
 
+#include <set>
 #include <vector>
 
 namespace rv::ical {
@@ -13,6 +14,22 @@ struct Exclusion {
     bool isDate = false;
     QDate date;      // the excluded day as written
     qint64 secs = 0; // the excluded instant, for date-times
+};
+
+// The occurrences a series leaves out (EXDATE) or has moved away (RECURRENCE-ID), kept sorted:
+// a series may name thousands.
+class Exclusions {
+public:
+    void add(const Exclusion& e);
+    bool empty() const { return days_.empty(); }
+    // Whether the occurrence on `day` (days from 1970-01-01 on its own wall clock), starting at
+    // the instant `secs` unless it is all-day, is left out.
+    bool contains(bool allDay, qint64 day, qint64 secs) const;
+
+private:
+    std::set<qint64> days_;      // the day of every exclusion
+    std::set<qint64> wholeDays_; // exclusions written as dates
+    std::set<qint64> instants_;  // exclusions written as date-times
 };
 
 struct ExtraStart {
@@ -40,8 +57,9 @@ struct Event {
     int durationDays = 1;    // all-day events
     qint64 durationSecs = 0; // timed events; negative when the end lies before the start
     std::vector<icalrecurrencetype> rules;
-    std::vector<ExtraStart> extras;
-    std::vector<Exclusion> exclusions;
+    std::vector<ExtraStart> extras; // in the order of their own wall clock, once prepared
+    qint64 extrasReach = 0;         // how long the longest extra date given as a period lasts
+    Exclusions exclusions;
     std::vector<FutureChange> futureChanges; // in RECURRENCE-ID order
     int master = -1; // for an override: the series it moves an occurrence of
     Occurrence first;

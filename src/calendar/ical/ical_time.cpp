@@ -13,7 +13,9 @@ namespace {
 // after that year is read as local wall time, as a floating one is.
 constexpr int kLastZonedYear = 2582;
 
-qint64 daysFromCivil(int y, int m, int d) {
+} // namespace
+
+qint64 dayNumber(int y, int m, int d) {
     y -= m <= 2;
     const qint64 era = (y >= 0 ? y : y - 399) / 400;
     const qint64 yoe = y - era * 400;
@@ -22,10 +24,8 @@ qint64 daysFromCivil(int y, int m, int d) {
     return era * 146097 + doe - 719468;
 }
 
-} // namespace
-
 qint64 rawWallSeconds(const icaltimetype& t) {
-    qint64 s = daysFromCivil(t.year, t.month, t.day) * kSecondsPerDay;
+    qint64 s = dayNumber(t.year, t.month, t.day) * kSecondsPerDay;
     if (!t.is_date)
         s += t.hour * 3600 + t.minute * 60 + t.second;
     return s;
@@ -96,7 +96,7 @@ QDateTime localWallTime(qint64 wall) {
 QDateTime toLocal(const icaltimetype& t, TimeKind kind, icaltimezone* zone) {
     switch (kind) {
     case TimeKind::Date:
-        return localWallTime(daysFromCivil(t.year, t.month, t.day) * kSecondsPerDay);
+        return localWallTime(dayNumber(t.year, t.month, t.day) * kSecondsPerDay);
     case TimeKind::Utc:
         return QDateTime::fromSecsSinceEpoch(rawWallSeconds(t));
     case TimeKind::Zoned:

@@ -21,6 +21,9 @@ struct EventTime {
     TimeKind kind = TimeKind::Floating;
 };
 
+// Days from 1970-01-01 to the given date of the proleptic Gregorian calendar.
+qint64 dayNumber(int year, int month, int day);
+
 // The time's own wall clock as if it were UTC: cheap, and within a day of the real instant.
 qint64 rawWallSeconds(const icaltimetype& t);
 
