@@ -105,6 +105,7 @@ struct IcalCalendar::Impl {
 };
 
 void IcalCalendar::Impl::read(icalcomponent* component) {
+    leaveOutCostlyZones(component);
     std::vector<Component> masters;
     std::vector<Component> overrides;
     collectEvents(component, masters, overrides);

@@ -1,8 +1,12 @@
 #include "calendar/ical/ical_time_p.h"
 
+#include "calendar/calendar_log.h"
+#include "calendar/ical/rule_starts_p.h"
+
 #include <QStringList>
 #include <QTimeZone>
 #include <ctime>
+#include <vector>
 
 namespace rv::ical {
 
@@ -155,6 +159,103 @@ icaltimezone* zoneNamed(const char* tzid, icalcomponent* vcalendar) {
 }
 
 } // namespace
+
+namespace {
+
+// More changes of offset than any real zone's rules give up to the last year libical works out
+// (two a year from 1601 are some 2,000).
+constexpr qint64 kMaxZoneChanges = 50000;
+// The Gregorian calendar repeats itself every 400 years: a yearly rule that gives no date in 400
+// years gives none ever, and libical would look for one until the year 20000.
+constexpr int kCalendarCycleYears = 400;
+
+// How many starts the rule gives in [from, to] (wall seconds), or nothing when that takes more
+// work than the allowance.
+std::optional<qint64> startsBetween(const icalrecurrencetype& rule, const icaltimetype& start,
+                                    qint64 from, qint64 to, qint64 allowance) {
+    qint64 starts = 0;
+    RuleStarts walk(rule, start, from, to, [&rule](const icaltimetype& t) {
+        return rawWallSeconds(t) > rawWallSeconds(rule.until);
+    });
+    if (!walk.run(allowance, [&starts](const icaltimetype&) { ++starts; }))
+        return std::nullopt;
+    return starts;
+}
+
+// Why libical could not work the zone's changes out in reasonable time, or nothing when it can.
+const char* costOfZone(icalcomponent* vtimezone) {
+    qint64 changes = 0;
+    const qint64 lastRaw = dayNumber(kLastZonedYear + 1, 1, 1) * kSecondsPerDay;
+    for (icalcomponent* o = icalcomponent_get_first_component(vtimezone, ICAL_ANY_COMPONENT); o;
+         o = icalcomponent_get_next_component(vtimezone, ICAL_ANY_COMPONENT)) {
+        const icalcomponent_kind kind = icalcomponent_isa(o);
+        if (kind != ICAL_XSTANDARD_COMPONENT && kind != ICAL_XDAYLIGHT_COMPONENT)
+            continue;
+        icalproperty* dtstart = icalcomponent_get_first_property(o, ICAL_DTSTART_PROPERTY);
+        const icaltimetype start =
+            dtstart ? icalproperty_get_dtstart(dtstart) : icaltime_null_time();
+        for (icalproperty* r = icalcomponent_get_first_property(o, ICAL_RRULE_PROPERTY); r;
+             r = icalcomponent_get_next_property(o, ICAL_RRULE_PROPERTY)) {
+            const icalrecurrencetype rule = icalproperty_get_rrule(r);
+            if (rule.freq == ICAL_NO_RECURRENCE || !plausible(start))
+                continue;
+            if (rule.freq != ICAL_YEARLY_RECURRENCE)
+                return "its rules change the offset more often than once a year";
+            const qint64 startRaw = rawWallSeconds(start);
+            icalrecurrencetype unbounded = rule;
+            unbounded.count = 0;
+            unbounded.until = icaltime_null_time();
+            const std::optional<qint64> inCycle = startsBetween(
+                unbounded, start, startRaw, startRaw + kCalendarCycleYears * 366 * kSecondsPerDay,
+                kMaxZoneChanges * 40);
+            if (!inCycle || *inCycle > 4 * kCalendarCycleYears)
+                return "its rules change the offset more often than a few times a year";
+            if (*inCycle == 0)
+                return "a rule of it names a day that never comes";
+            const std::optional<qint64> all =
+                startsBetween(rule, start, startRaw, lastRaw, kMaxZoneChanges * 40);
+            changes += all.value_or(kMaxZoneChanges + 1);
+            if (changes > kMaxZoneChanges)
+                return "its rules give more changes of offset than any real zone has";
+        }
+    }
+    return nullptr;
+}
+
+void leaveOutCostlyZonesOf(icalcomponent* vcalendar) {
+    std::vector<icalcomponent*> costly;
+    for (icalcomponent* z = icalcomponent_get_first_component(vcalendar, ICAL_VTIMEZONE_COMPONENT);
+         z; z = icalcomponent_get_next_component(vcalendar, ICAL_VTIMEZONE_COMPONENT)) {
+        if (const char* why = costOfZone(z)) {
+            icalproperty* tzid = icalcomponent_get_first_property(z, ICAL_TZID_PROPERTY);
+            const QString name = QString::fromUtf8(tzid ? icalproperty_get_tzid(tzid) : "");
+            qCInfo(calendarLog()).noquote()
+                << QStringLiteral("time zone \"%1\" of the calendar left out, as %2: its times are "
+                                  "read in the system's zone of that name where there is one, "
+                                  "else as local time")
+                       .arg(name, QLatin1String(why));
+            costly.push_back(z);
+        }
+    }
+    for (icalcomponent* z : costly) {
+        icalcomponent_remove_component(vcalendar, z);
+        icalcomponent_free(z);
+    }
+}
+
+} // namespace
+
+void leaveOutCostlyZones(icalcomponent* root) {
+    if (!root)
+        return;
+    if (icalcomponent_isa(root) == ICAL_VCALENDAR_COMPONENT) {
+        leaveOutCostlyZonesOf(root);
+        return;
+    }
+    for (icalcomponent* c = icalcomponent_get_first_component(root, ICAL_VCALENDAR_COMPONENT); c;
+         c = icalcomponent_get_next_component(root, ICAL_VCALENDAR_COMPONENT))
+        leaveOutCostlyZonesOf(c);
+}
 
 bool plausible(const icaltimetype& t) {
     if (icaltime_is_null_time(t) || t.year < 1 || t.year > 9999)

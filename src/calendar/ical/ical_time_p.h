@@ -48,6 +48,13 @@ bool plausible(const icaltimetype& t);
 // (local wall time).
 std::optional<EventTime> readTime(icalproperty* property, icaltimetype t, icalcomponent* vcalendar);
 
+// Takes out of the calendar (a VCALENDAR, or a root holding several) every VTIMEZONE whose
+// changes of offset libical could not work out in reasonable time: rules repeating more often
+// than yearly (a zone changing every minute took libical minutes), a rule no date satisfies, or
+// more changes than any real zone has. Times in such a zone are then read in the system's zone of
+// that name where there is one, else as local time. Each is logged under rotaview.calendar.
+void leaveOutCostlyZones(icalcomponent* root);
+
 // DTSTART, DTEND or RECURRENCE-ID of an event, read as readTime does.
 std::optional<EventTime> propertyTime(icalcomponent* event, icalproperty_kind kind,
                                       icalcomponent* vcalendar);
