@@ -29,6 +29,9 @@ QByteArray deeplyNestedCalendar(int levels, bool closed) {
 
 QByteArray secondlySeriesCalendar(int count) {
     QByteArray text = kHead;
+    // An ordinary series beside them, to be shown whole: Tuesdays 10:00 from February.
+    text += "BEGIN:VEVENT\r\nUID:weekly@hostile\r\nDTSTART:20240206T100000\r\n"
+            "DTEND:20240206T110000\r\nSUMMARY:Weekly\r\nRRULE:FREQ=WEEKLY\r\nEND:VEVENT\r\n";
     for (int i = 0; i < count; ++i)
         text += "BEGIN:VEVENT\r\nUID:secondly-" + QByteArray::number(i) +
                 "@hostile\r\nDTSTART:20240301T000000\r\nDTEND:20240301T000001\r\n"

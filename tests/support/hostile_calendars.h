@@ -12,7 +12,8 @@ namespace rv::test {
 // event; closed again by as many END lines when `closed`.
 QByteArray deeplyNestedCalendar(int levels, bool closed);
 
-// `count` series repeating every second from 1 March 2024, beside the ordinary event.
+// `count` series repeating every second from 1 March 2024, beside the ordinary event and the
+// weekly series "Weekly" on Tuesdays, 10:00 to 11:00 floating time.
 QByteArray secondlySeriesCalendar(int count);
 
 // An hourly series from 1 March 2024 with `exclusions` excluded dates, beside the ordinary event.

@@ -4,9 +4,12 @@
 #include "calendar/ical/expanded_calendar.h"
 #include "calendar/ical/ical_calendar.h"
 
+#include "support/hostile_calendars.h"
+
 #include <QFile>
 #include <QTest>
 #include <ctime>
+#include <libical/ical.h>
 
 using namespace rv;
 
@@ -146,43 +149,58 @@ private slots:
         QCOMPARE(series, QStringList{"02/03 14:00"});
     }
 
-    void steppedSeriesMatchLibicalIteration() {
-        // Each rule twice: as written (stepped straight to the month asked for) and with a
-        // redundant BYHOUR that sends it through libical's iterator. Both must give the same days.
-        const QList<QByteArray> rules = {
-            "FREQ=WEEKLY;INTERVAL=2;UNTIL=19980901T120000Z",
-            "FREQ=DAILY;INTERVAL=3;COUNT=40",
-            "FREQ=WEEKLY;BYDAY=MO;UNTIL=19980831",
-            "FREQ=DAILY;UNTIL=19980315T140000",
-            "FREQ=WEEKLY",
-        };
-        QByteArray body;
-        for (int i = 0; i < rules.size(); ++i) {
-            for (const QByteArray& variant : {QByteArray(), QByteArray(";BYHOUR=14")}) {
-                body += "BEGIN:VEVENT\r\nUID:r" + QByteArray::number(i) + variant +
-                        "\r\nSUMMARY:" + QByteArray::number(i) +
-                        "\r\nDTSTART;TZID=Europe/Berlin:19980302T140000\r\n"
-                        "DTEND;TZID=Europe/Berlin:19980302T150000\r\nRRULE:" +
-                        rules[i] + variant + "\r\nEND:VEVENT\r\n";
-            }
+    // Recurrence rules, worked out on the calendar's arithmetic from the window asked for, give
+    // the starts libical's own iterator gives walking them from the series' first start.
+    void rulesGiveWhatLibicalGives_data() {
+        QTest::addColumn<QByteArray>("rule");
+        QTest::addColumn<QByteArray>("start");
+        QFile table(dataPath(QStringLiteral("rules.tsv")));
+        QVERIFY(table.open(QIODevice::ReadOnly | QIODevice::Text));
+        while (!table.atEnd()) {
+            const QByteArray line = table.readLine().trimmed();
+            if (line.isEmpty() || line.startsWith('#'))
+                continue;
+            const QList<QByteArray> f = line.split('\t');
+            QCOMPARE(f.size(), 2);
+            QTest::addRow("%s from %s", f[0].constData(), f[1].constData()) << f[0] << f[1];
         }
-        ExpandedFolder folder("BEGIN:VCALENDAR\r\nVERSION:2.0\r\n" + body + "END:VCALENDAR\r\n");
-        QMap<QString, int> perRule;
-        for (int month = 1; month <= 12; ++month) {
-            for (int day = 1; day <= QDate(1998, month, 1).daysInMonth(); ++day) {
-                QStringList found = describe(folder, day, month, 1998);
-                QVERIFY2(found.size() % 2 == 0, qPrintable(found.join(QLatin1Char('|'))));
-                for (int i = 0; i < found.size(); i += 2) {
-                    QCOMPARE(found[i], found[i + 1]);
-                    ++perRule[found[i].section(QLatin1Char(' '), 0, 0)];
-                }
-            }
+    }
+
+    void rulesGiveWhatLibicalGives() {
+        QFETCH(QByteArray, rule);
+        QFETCH(QByteArray, start);
+        const QDate first(1998, 1, 1);
+        const QDate last(2001, 12, 31);
+        const qint64 firstMinute = QDate(1970, 1, 1).daysTo(first) * 1440;
+        const qint64 lastMinute = QDate(1970, 1, 1).daysTo(last) * 1440 + 1439;
+        const bool allDay = !start.contains('T');
+        const QByteArray end = allDay ? QByteArray() : "\r\nDURATION:PT15M";
+        const auto calendar = IcalCalendar::parse(
+            "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nBEGIN:VEVENT\r\nUID:r\r\nSUMMARY:r\r\nDTSTART" +
+            QByteArray(allDay ? ";VALUE=DATE:" : ":") + start + end + "\r\nRRULE:" + rule +
+            "\r\nEND:VEVENT\r\nEND:VCALENDAR\r\n");
+        QList<qint64> ours;
+        for (const Occurrence& o : calendar->expand(firstMinute, lastMinute))
+            if (o.startMinute >= firstMinute)
+                ours << o.startMinute;
+
+        // Floating times: libical's wall clock is the local one.
+        QList<qint64> libicals;
+        icalrecur_iterator* it = icalrecur_iterator_new(icalrecurrencetype_from_string(rule),
+                                                        icaltime_from_string(start.constData()));
+        QVERIFY(it);
+        for (icaltimetype t = icalrecur_iterator_next(it); !icaltime_is_null_time(t);
+             t = icalrecur_iterator_next(it)) {
+            const qint64 minute = QDate(1970, 1, 1).daysTo(QDate(t.year, t.month, t.day)) * 1440 +
+                                  (t.is_date ? 0 : t.hour * 60 + t.minute);
+            if (minute > lastMinute)
+                break;
+            if (minute >= firstMinute)
+                libicals << minute;
         }
-        QCOMPARE(perRule.value("0"), 14); // 2 Mar .. 31 Aug, every other week
-        QCOMPARE(perRule.value("1"), 40);
-        QCOMPARE(perRule.value("2"), 26); // Mondays 2 Mar .. 24 Aug: a date UNTIL is its midnight
-        QCOMPARE(perRule.value("3"), 14); // 2 .. 15 Mar, UNTIL included
-        QCOMPARE(perRule.value("4"), 44); // every Monday from 2 Mar to the end of the year
+        icalrecur_iterator_free(it);
+        QVERIFY(!libicals.isEmpty());
+        QCOMPARE(ours, libicals);
     }
 
     void subDailySeriesStartAtTheWindow() {
@@ -225,6 +243,65 @@ private slots:
         QCOMPARE(shown,
                  (QStringList{"Open", "Public", "Personal Appointment", "Personal Appointment",
                               "Private Appointment", "Confidential Appointment"}));
+    }
+
+    // Hostile calendars are read in bounded work, and the rest of each calendar is intact:
+    // nesting past what the parser takes, zones changing every minute or never, rules no date
+    // satisfies, counts past what libical holds, series repeating every second, excluded dates by
+    // the hundred thousand. The day shows exactly these items.
+    void hostileCalendarsAnswered_data() {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<int>("day");
+        QTest::addColumn<QStringList>("items");
+        const QString ordinary = QStringLiteral("Ordinary 05/03 09:00-05/03 10:00");
+        auto file = [](const char* name) {
+            return readData(QStringLiteral("hostile/") + QLatin1String(name));
+        };
+        // A zone read as floating time, or as the system's zone of its name.
+        QTest::newRow("zone changing every minute")
+            << file("minutely_zone.ics") << 5
+            << QStringList{ordinary, "Zoned 05/03 14:00-05/03 15:00"};
+        QTest::newRow("hourly zone with a known name")
+            << file("hourly_zone_known_name.ics") << 5
+            << QStringList{ordinary, "Zoned 05/03 20:00-05/03 21:00"};
+        QTest::newRow("zones with a day that never comes")
+            << file("impossible_zone_rules.ics") << 12
+            << QStringList{"Never zone 2 12/03 14:00-12/03 15:00"};
+        QTest::newRow("150 rules no date satisfies")
+            << file("impossible_rules.ics") << 5 << QStringList{ordinary};
+        QTest::newRow("counts past 2^31, a Tuesday")
+            << file("count_past_int.ics") << 5
+            << QStringList{"Daily past 2^31 05/03 07:00-05/03 07:30", ordinary};
+        QTest::newRow("counts past 2^31, a Monday")
+            << file("count_past_int.ics") << 25
+            << QStringList{"Daily past 2^31 25/03 07:00-25/03 07:30",
+                           "Weekly past 2^36 25/03 12:00-25/03 13:00"};
+        QTest::newRow("300,000 components nested, never closed")
+            << test::deeplyNestedCalendar(300000, false) << 5 << QStringList{ordinary};
+        QTest::newRow("300,000 components nested and closed")
+            << test::deeplyNestedCalendar(300000, true) << 5 << QStringList{ordinary};
+        QTest::newRow("40 series every second, a series beside them")
+            << test::secondlySeriesCalendar(40) << 5
+            << QStringList{ordinary, "Weekly 05/03 10:00-05/03 11:00"};
+        QTest::newRow("40 series every second, late in the month")
+            << test::secondlySeriesCalendar(40) << 26
+            << QStringList{"Weekly 26/03 10:00-26/03 11:00"};
+        QStringList hourly;
+        for (int hour = 0; hour < 24; ++hour) {
+            hourly << QStringLiteral("Hourly 05/03 %1:00-05/03 %1:01").arg(hour, 2, 10, QChar('0'));
+            if (hour == 9)
+                hourly << ordinary;
+        }
+        QTest::newRow("100,000 excluded dates")
+            << test::manyExclusionsCalendar(100000) << 5 << hourly;
+    }
+
+    void hostileCalendarsAnswered() {
+        QFETCH(QByteArray, text);
+        QFETCH(int, day);
+        QFETCH(QStringList, items);
+        ExpandedFolder folder(text);
+        QCOMPARE(describe(folder, day, 3, 2024), items);
     }
 
     void malformedTextIsSkipped() {
