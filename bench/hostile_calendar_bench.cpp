@@ -5,7 +5,7 @@
 //   hostile_calendar_bench [seconds per calendar, default 60] [calendar files...]
 //
 // Without files: every file of tests/data/ical/hostile/ and the generated ones (deep nesting,
-// secondly series, many excluded dates).
+// secondly series, many excluded or extra dates, many changes to a series).
 
 #include "calendar/day_query.h"
 #include "calendar/ical/expanded_calendar.h"
@@ -134,6 +134,10 @@ int main(int argc, char** argv) {
                              [] { return test::secondlySeriesCalendar(40); }});
         calendars.push_back({QStringLiteral("hourly, 100,000 EXDATEs"),
                              [] { return test::manyExclusionsCalendar(100000); }});
+        calendars.push_back({QStringLiteral("secondly, 20,000 THISANDFUTURE"),
+                             [] { return test::manyFutureChangesCalendar(20000); }});
+        calendars.push_back({QStringLiteral("100,000 RDATEs"),
+                             [] { return test::manyExtraDatesCalendar(100000); }});
     }
     std::printf(
         "March 2024 in Europe/Berlin; each calendar in a process of its own, at most %d s\n",

@@ -51,4 +51,27 @@ QByteArray manyExclusionsCalendar(int exclusions) {
     return text + "END:VEVENT\r\n" + kOrdinary + kTail;
 }
 
+QByteArray manyFutureChangesCalendar(int changes) {
+    QByteArray text = kHead + "BEGIN:VEVENT\r\nUID:moving@hostile\r\nDTSTART:20240301T000000\r\n"
+                              "DTEND:20240301T000001\r\nSUMMARY:Moving\r\nRRULE:FREQ=SECONDLY\r\n"
+                              "END:VEVENT\r\n";
+    const QDateTime first(QDate(2024, 3, 1), QTime(0, 0));
+    for (int i = 0; i < changes; ++i) {
+        const QByteArray at = first.addSecs(i).toString("yyyyMMddTHHmmss").toLatin1();
+        const QByteArray to = first.addSecs(i + 1).toString("yyyyMMddTHHmmss").toLatin1();
+        text += "BEGIN:VEVENT\r\nUID:moving@hostile\r\nRECURRENCE-ID;RANGE=THISANDFUTURE:" + at +
+                "\r\nDTSTART:" + at + "\r\nDTEND:" + to + "\r\nSUMMARY:Moved\r\nEND:VEVENT\r\n";
+    }
+    return text + kOrdinary + kTail;
+}
+
+QByteArray manyExtraDatesCalendar(int dates) {
+    QByteArray text = kHead + "BEGIN:VEVENT\r\nUID:extra@hostile\r\nDTSTART:20240301T000000\r\n"
+                              "DTEND:20240301T000001\r\nSUMMARY:Extra\r\n";
+    const QDateTime first(QDate(2024, 3, 1), QTime(0, 0));
+    for (int i = 0; i < dates; ++i)
+        text += "RDATE:" + first.addSecs(i).toString("yyyyMMddTHHmmss").toLatin1() + "\r\n";
+    return text + "END:VEVENT\r\n" + kOrdinary + kTail;
+}
+
 } // namespace rv::test

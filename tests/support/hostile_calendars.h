@@ -19,4 +19,12 @@ QByteArray secondlySeriesCalendar(int count);
 // An hourly series from 1 March 2024 with `exclusions` excluded dates, beside the ordinary event.
 QByteArray manyExclusionsCalendar(int exclusions);
 
+// A series repeating every second from 1 March 2024 and `changes` overrides of it, each moving
+// all later occurrences (RANGE=THISANDFUTURE), beside the ordinary event.
+QByteArray manyFutureChangesCalendar(int changes);
+
+// An event with `dates` extra dates (RDATE) from 1 March 2024 on, one a second, beside the
+// ordinary event.
+QByteArray manyExtraDatesCalendar(int dates);
+
 } // namespace rv::test

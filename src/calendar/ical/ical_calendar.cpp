@@ -71,6 +71,8 @@ QString occurrenceKey(const Component& c) {
     return uid + QChar(0) + (at.isDate ? at.date.toString(Qt::ISODate) : QString::number(at.secs));
 }
 
+constexpr size_t kMaxFutureChanges = 1000;
+
 // THISANDFUTURE overrides in the order of their RECURRENCE-IDs (a day as its first second, so
 // that an odd mix of days and times still sorts).
 bool beforeInSeries(const FutureChange& a, const FutureChange& b) {
@@ -229,8 +231,18 @@ bool IcalCalendar::Impl::readOverride(const Component& c, const EventTime& recur
 
 void IcalCalendar::Impl::finish() {
     for (Event& event : events) {
-        prepareEvent(event);
         std::stable_sort(event.futureChanges.begin(), event.futureChanges.end(), beforeInSeries);
+        // Each occurrence looks for the change in force: thousands of them for one series are
+        // no calendar's, and only the latest count.
+        if (event.futureChanges.size() > kMaxFutureChanges) {
+            qCInfo(calendarLog()).noquote()
+                << "of" << event.futureChanges.size()
+                << "changes to all later occurrences of one series, only the latest"
+                << kMaxFutureChanges << "read";
+            event.futureChanges.erase(event.futureChanges.begin(),
+                                      event.futureChanges.end() - kMaxFutureChanges);
+        }
+        prepareEvent(event);
         const std::optional<Occurrence> first = occurrenceAt(event, event.start, nullptr);
         if (first)
             event.first = *first;

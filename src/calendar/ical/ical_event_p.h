@@ -61,6 +61,7 @@ struct Event {
     qint64 extrasReach = 0;         // how long the longest extra date given as a period lasts
     Exclusions exclusions;
     std::vector<FutureChange> futureChanges; // in RECURRENCE-ID order
+    bool changesAtInstantsOnly = true;       // none of them names a whole day
     int master = -1; // for an override: the series it moves an occurrence of
     Occurrence first;
     bool firstExcluded = false;

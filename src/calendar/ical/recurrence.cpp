@@ -53,7 +53,18 @@ std::optional<Occurrence> occurrenceOf(Occurrence o, bool allDay, int durationDa
 // The THISANDFUTURE override in force for the occurrence of the series at `start` (`local` in
 // local time): the last one whose RECURRENCE-ID lies at or before it.
 const FutureChange* changeFor(const Event& event, const EventTime& start, const QDateTime& local) {
-    for (auto c = event.futureChanges.rbegin(); c != event.futureChanges.rend(); ++c) {
+    const auto& changes = event.futureChanges;
+    if (changes.empty())
+        return nullptr;
+    if (start.kind != TimeKind::Date && event.changesAtInstantsOnly) {
+        // All instants, in order: the last at or before the occurrence's.
+        const qint64 secs = local.toSecsSinceEpoch();
+        const auto after =
+            std::upper_bound(changes.begin(), changes.end(), secs,
+                             [](qint64 s, const FutureChange& c) { return s < c.from.secs; });
+        return after == changes.begin() ? nullptr : &*(after - 1);
+    }
+    for (auto c = changes.rbegin(); c != changes.rend(); ++c) {
         const bool reached = c->from.isDate || start.kind == TimeKind::Date
                                  ? dateOf(start.t) >= c->from.date
                                  : local.toSecsSinceEpoch() >= c->from.secs;
@@ -126,16 +137,6 @@ public:
             out_.push_back(std::move(*o));
     }
 
-    // The extra dates (RDATE) whose own wall clock lies in the window.
-    void considerExtras() {
-        const auto& extras = event_.extras;
-        auto e = std::lower_bound(
-            extras.begin(), extras.end(), firstRaw_,
-            [](const ExtraStart& extra, qint64 raw) { return extraStartRaw(extra) < raw; });
-        for (; e != extras.end() && extraStartRaw(*e) <= lastRaw_; ++e)
-            consider(e->start, &*e);
-    }
-
 private:
     const Event& event_;
     qint64 from_;
@@ -190,6 +191,32 @@ public:
 private:
     EventWindow& window_;
     RuleStarts starts_;
+};
+
+// The extra dates (RDATE) whose own wall clock lies in the window, each charged as a rule's start
+// is: a file may list hundreds of thousands.
+class ExtrasWalk : public Walk {
+public:
+    explicit ExtrasWalk(EventWindow& window) : window_(window) {
+        const auto& extras = window.event().extras;
+        next_ = std::lower_bound(
+            extras.begin(), extras.end(), window.firstRaw(),
+            [](const ExtraStart& extra, qint64 raw) { return extraStartRaw(extra) < raw; });
+    }
+    bool run(qint64& allowance) override {
+        const auto& extras = window_.event().extras;
+        for (; next_ != extras.end() && extraStartRaw(*next_) <= window_.lastRaw(); ++next_) {
+            if (allowance <= 0)
+                return false;
+            allowance -= RuleStarts::kStartCost;
+            window_.consider(next_->start, &*next_);
+        }
+        return true;
+    }
+
+private:
+    EventWindow& window_;
+    std::vector<ExtraStart>::const_iterator next_;
 };
 
 // A rule of another calendar scale (RSCALE), walked by libical's own iterator from the series'
@@ -268,8 +295,8 @@ void shareWork(std::vector<std::unique_ptr<Walk>>& walks) {
     if (!active.empty())
         qCInfo(calendarLog()).noquote()
             << active.size() << "of" << walks.size()
-            << "recurrence rules cut short: the calendar's rules asked for more work than one "
-               "expansion may take";
+            << "recurrence rules and extra dates cut short: the calendar's series asked for more "
+               "work than one expansion may take";
 }
 
 } // namespace
@@ -289,6 +316,9 @@ std::optional<Occurrence> occurrenceAt(const Event& event, const EventTime& star
 }
 
 void prepareEvent(Event& event) {
+    event.changesAtInstantsOnly =
+        std::none_of(event.futureChanges.begin(), event.futureChanges.end(),
+                     [](const FutureChange& c) { return c.from.isDate; });
     std::stable_sort(event.extras.begin(), event.extras.end(),
                      [](const ExtraStart& a, const ExtraStart& b) {
                          return extraStartRaw(a) < extraStartRaw(b);
@@ -318,7 +348,8 @@ void expandEvents(const std::vector<Event>& events, qint64 from, qint64 to,
         EventWindow& window = *windows.back();
         if (event.rules.empty())
             window.consider(event.start, nullptr);
-        window.considerExtras();
+        if (!event.extras.empty())
+            walks.push_back(std::make_unique<ExtrasWalk>(window));
         for (const icalrecurrencetype& rule : event.rules) {
             auto walk = std::make_unique<RuleWalk>(window, rule);
             if (walk->supported())

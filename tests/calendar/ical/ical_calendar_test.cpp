@@ -247,8 +247,9 @@ private slots:
 
     // Hostile calendars are read in bounded work, and the rest of each calendar is intact:
     // nesting past what the parser takes, zones changing every minute or never, rules no date
-    // satisfies, counts past what libical holds, series repeating every second, excluded dates by
-    // the hundred thousand. The day shows exactly these items.
+    // satisfies, counts past what libical holds, series repeating every second, excluded and extra
+    // dates by the hundred thousand, a series changed thousands of times. The day shows exactly
+    // these items.
     void hostileCalendarsAnswered_data() {
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<int>("day");
@@ -294,6 +295,10 @@ private slots:
         }
         QTest::newRow("100,000 excluded dates")
             << test::manyExclusionsCalendar(100000) << 5 << hourly;
+        QTest::newRow("20,000 changes to all later occurrences")
+            << test::manyFutureChangesCalendar(20000) << 5 << QStringList{ordinary};
+        QTest::newRow("100,000 extra dates")
+            << test::manyExtraDatesCalendar(100000) << 5 << QStringList{ordinary};
     }
 
     void hostileCalendarsAnswered() {
