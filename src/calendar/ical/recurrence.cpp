@@ -15,9 +15,9 @@ namespace {
 // all of it: some tens of milliseconds on an ordinary machine. Calendars of many rules share it.
 #ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
 // Fuzzing runs the same sharing and the same cut, sooner: its time goes to new inputs.
-constexpr qint64 kExpansionWork = 20000;
+constexpr qint64 kExpansionWork = 40000;
 #else
-constexpr qint64 kExpansionWork = 400000;
+constexpr qint64 kExpansionWork = 800000;
 #endif
 // Less than this is not worth a turn: sharing among thousands of rules still gets on.
 constexpr qint64 kLeastShare = 1000;
