@@ -15,12 +15,14 @@ Kind kindOf(const char* line) {
     const size_t length = std::strcspn(line, ";:");
     if (line[length] == '\0')
         return Kind::Other;
-    const QByteArray name(line, qsizetype(length));
-    if (qstricmp(name.constData(), "BEGIN") == 0)
+    auto named = [&](const char* name) {
+        return length == std::strlen(name) && qstrnicmp(line, name, uint(length)) == 0;
+    };
+    if (named("BEGIN"))
         return Kind::Begin;
-    if (qstricmp(name.constData(), "END") == 0)
+    if (named("END"))
         return Kind::End;
-    if (qstricmp(name.constData(), "RRULE") == 0)
+    if (named("RRULE"))
         return Kind::Rule;
     return Kind::Other;
 }
