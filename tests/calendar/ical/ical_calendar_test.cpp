@@ -272,7 +272,8 @@ private slots:
             << file("impossible_rules.ics") << 5 << QStringList{ordinary};
         QTest::newRow("counts past 2^31, a Tuesday")
             << file("count_past_int.ics") << 5
-            << QStringList{"Daily past 2^31 05/03 07:00-05/03 07:30", ordinary};
+            << QStringList{"Daily past 2^31 05/03 07:00-05/03 07:30", ordinary,
+                           "Monthly past 2^32 05/03 18:00-05/03 19:00"};
         QTest::newRow("counts past 2^31, a Monday")
             << file("count_past_int.ics") << 25
             << QStringList{"Daily past 2^31 25/03 07:00-25/03 07:30",
