@@ -170,13 +170,17 @@ void RuleStarts::setUp(const icalrecurrencetype& rule) {
     if (hasUntil_)
         untilRaw_ = rawWallSeconds(rule.until);
 
-    auto inRange = [](std::vector<int> values, int low, int high, bool negativeToo) {
+    // Values out of range are dropped; a BY part left with none leaves nothing to choose from.
+    bool emptied = false;
+    auto inRange = [&emptied](std::vector<int> values, int low, int high, bool negativeToo) {
+        const bool given = !values.empty();
         values.erase(std::remove_if(values.begin(), values.end(),
                                     [&](int v) {
                                         const int a = negativeToo ? std::abs(v) : v;
                                         return a < low || a > high;
                                     }),
                      values.end());
+        emptied = emptied || (given && values.empty());
         return values;
     };
     bySecond_ = inRange(listOf(rule.by_second), 0, 59, false);
@@ -187,21 +191,13 @@ void RuleStarts::setUp(const icalrecurrencetype& rule) {
     byWeekNo_ = inRange(listOf(rule.by_week_no), 1, 53, true);
     byMonth_ = inRange(listOf(rule.by_month), 1, 12, false);
     bySetPos_ = inRange(listOf(rule.by_set_pos), 1, 366 * 24 * 60 * 60, true);
-    for (const int d : listOf(rule.by_day)) {
+    const std::vector<int> days = listOf(rule.by_day);
+    for (const int d : days) {
         const int weekday = icalrecurrencetype_day_day_of_week(short(d));
         if (weekday >= ICAL_SUNDAY_WEEKDAY && weekday <= ICAL_SATURDAY_WEEKDAY)
             byDay_.push_back(short(d));
     }
-    // A BY part whose every value was out of range leaves nothing to choose from.
-    const bool emptied = (listOf(rule.by_second).size() && bySecond_.empty()) ||
-                         (listOf(rule.by_minute).size() && byMinute_.empty()) ||
-                         (listOf(rule.by_hour).size() && byHour_.empty()) ||
-                         (listOf(rule.by_month_day).size() && byMonthDay_.empty()) ||
-                         (listOf(rule.by_year_day).size() && byYearDay_.empty()) ||
-                         (listOf(rule.by_week_no).size() && byWeekNo_.empty()) ||
-                         (listOf(rule.by_month).size() && byMonth_.empty()) ||
-                         (listOf(rule.by_day).size() && byDay_.empty()) ||
-                         (listOf(rule.by_set_pos).size() && bySetPos_.empty());
+    emptied = emptied || (!days.empty() && byDay_.empty());
     // What libical refuses: parts that do not go with the frequency, and yearly combinations it
     // does not implement.
     const bool daily = freq_ == ICAL_DAILY_RECURRENCE;
