@@ -14,13 +14,15 @@
 # `from` must occur exactly once in the file (the text is matched as it stands, blanks included;
 # \n in from/to stands for a line break). `tests` is a ctest -R regular expression. A mutant whose
 # `from` is no longer in the file is reported as "gone" (the code moved on: update the list).
-# Builds go to build-mutants/; the source tree is put back after every mutant, also on Ctrl-C.
+# Builds go to build-mutants/ (or the folder ROTAVIEW_MUTANTS_BUILD names, such as an existing
+# build/); the source tree is put back after every mutant, also on Ctrl-C.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 list=tests/mutants/mutants.txt
 only=${1:-}
-build=$root/build-mutants
+build=${ROTAVIEW_MUTANTS_BUILD:-$root/build-mutants}
+case $build in /*) ;; *) build=$root/$build ;; esac
 
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j2 >/dev/null
