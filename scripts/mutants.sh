@@ -50,6 +50,18 @@ open(path, 'w', encoding='utf-8').write(text.replace(old, new))
 EOF
 }
 
+# The build targets of the tests a regular expression selects, as --target options; nothing (the
+# whole build) when one of them runs something other than a program of the build.
+targets_of() {
+    (cd "$build" && ctest --show-only=json-v1 -R "$1") | python3 -c '
+import json, os, sys
+build = sys.argv[1]
+commands = [t["command"] for t in json.load(sys.stdin)["tests"] if t.get("command")]
+if all(c[0].startswith(build + "/") for c in commands):
+    print(" ".join("--target " + os.path.basename(c[0]) for c in commands))
+' "$build"
+}
+
 killed=0 survived=0 gone=0 broken=0 total=0
 survivors=()
 run_mutant() {
@@ -63,7 +75,7 @@ run_mutant() {
     if ! apply "$file" "$from" "$to"; then
         status=gone
         gone=$((gone + 1))
-    elif ! cmake --build "$build" -j2 >/dev/null 2>&1; then
+    elif ! cmake --build "$build" -j2 $(targets_of "$tests") >/dev/null 2>&1; then
         # A fault the compiler refuses is no test's merit: the list needs a better mutant.
         status=broken
         broken=$((broken + 1))
