@@ -55,6 +55,7 @@ QFont BoardGrid::fontFittingDayNumbers(QFont font, int columnPixels) {
 }
 
 BoardGrid::BoardGrid(QWidget* parent) : QTableWidget(parent) {
+    steadyClock_.start();
     horizontalHeader()->hide();
     verticalHeader()->hide();
     // Day columns are narrow by design (230 twips): no minimum width, no eliding of day numbers.
@@ -337,11 +338,15 @@ void BoardGrid::beginProgress() {
     constexpr int kFirstFrameMs = 100;
     pending_ = QRegion();
     nextFrameMs_ = kFirstFrameMs;
-    sinceFlush_.start();
+    flushedAtMs_ = nowMs();
+}
+
+qint64 BoardGrid::nowMs() const {
+    return frameClock_ ? frameClock_() : steadyClock_.elapsed();
 }
 
 bool BoardGrid::frameDue() const {
-    return painting_ && (!sinceFlush_.isValid() || sinceFlush_.elapsed() >= nextFrameMs_);
+    return painting_ && (flushedAtMs_ < 0 || nowMs() - flushedAtMs_ >= nextFrameMs_);
 }
 
 void BoardGrid::flushRepaint() {
@@ -350,12 +355,12 @@ void BoardGrid::flushRepaint() {
         viewport()->repaint(pending_);
     pending_ = QRegion();
     nextFrameMs_ = kFrameMs;
-    sinceFlush_.start();
+    flushedAtMs_ = nowMs();
 }
 
 void BoardGrid::endProgress() {
     pending_ = QRegion();
-    sinceFlush_.invalidate();
+    flushedAtMs_ = -1;
 }
 
 } // namespace rv

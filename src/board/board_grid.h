@@ -5,6 +5,7 @@
 #include <QRegion>
 #include <QTableWidget>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 class QHelpEvent;
@@ -97,6 +98,8 @@ public:
     void endProgress();
     // Whether the next repaintCell paints: what else shows progress can follow it.
     bool frameDue() const;
+    // The clock frames are timed by, in milliseconds (a steady clock unless a test steps its own).
+    void setFrameClock(std::function<qint64()> nowMs) { frameClock_ = std::move(nowMs); }
     void setPaintingEnabled(bool enabled) { painting_ = enabled; }
     bool paintingEnabled() const { return painting_; }
 
@@ -122,7 +125,10 @@ private:
     bool fromCode_ = false;
     bool painting_ = true;
     QRegion pending_;
-    QElapsedTimer sinceFlush_;
+    qint64 nowMs() const;
+    QElapsedTimer steadyClock_;
+    std::function<qint64()> frameClock_;
+    qint64 flushedAtMs_ = -1; // no progress running
     int nextFrameMs_ = 0;
     int month_ = 0;
     int year_ = 0;
