@@ -34,6 +34,7 @@ void Form1::Init_Grid() {
         const std::vector<RowMember> members = boardGroupMembers(groupName);
         if (members.empty())
             unknownGroup = unknownGroupMessage(groupName);
+        BoardBuilder::prefetchMonths(*state_.mapi_ns, members, state_.cur_month, state_.cur_year);
         for (const RowMember& member : members) {
             if (!groupName.isEmpty())
                 state_.cur_group_no = member.groupNo;
