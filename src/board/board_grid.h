@@ -8,6 +8,7 @@
 #include <memory>
 
 class QHelpEvent;
+class QProgressBar;
 
 namespace rv {
 
@@ -37,6 +38,8 @@ public:
     // QTableWidget's own, which would raise the signal.)
     void insertRow(int row);
     void removeRow(int row);
+    // Every row from `row` on, at once.
+    void removeRowsFrom(int row);
     void setRowCount(int rows);
     void setColumnCount(int columns);
 
@@ -97,6 +100,8 @@ public:
     void endProgress();
     // Whether the next repaintCell paints: what else shows progress can follow it.
     bool frameDue() const;
+    // Sets a progress panel to be painted with the next frame rather than at once.
+    void showProgress(QProgressBar& bar, int percent);
     void setPaintingEnabled(bool enabled) { painting_ = enabled; }
     bool paintingEnabled() const { return painting_; }
 
