@@ -244,8 +244,8 @@ void Form1::Form_Resize() {
     const QWidget* client = centralWidget();
     if (!client || !Grid1)
         return;
-    const int widthTwips = client->width() * kTwipsPerPixel;
-    const int heightTwips = client->height() * kTwipsPerPixel;
+    const int widthTwips = pixelsToTwips(client->width());
+    const int heightTwips = pixelsToTwips(client->height());
     const int gridHeight = heightTwips > 1400 ? twipsToPixels(heightTwips - 1650) : Grid1->height();
     Grid1->setGeometry(0, Grid1->y(), std::max(0, twipsToPixels(widthTwips - 200)),
                        std::max(0, gridHeight));

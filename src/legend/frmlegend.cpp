@@ -127,11 +127,11 @@ void frmlegend::pickCategoryColor(DayCategory category) {
 }
 
 double frmlegend::leftTwips() const {
-    return frameGeometry().x() * 15.0;
+    return pixelsToTwips(frameGeometry().x());
 }
 
 double frmlegend::topTwips() const {
-    return frameGeometry().y() * 15.0;
+    return pixelsToTwips(frameGeometry().y());
 }
 
 void frmlegend::Check1_Click() {

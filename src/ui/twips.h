@@ -23,6 +23,11 @@ inline int twipsToPixelsWithin(double twips) {
     return static_cast<int>(std::floor(twips / kTwipsPerPixel));
 }
 
+// Pixels measured on screen, as twips: exact, 15 to a pixel.
+constexpr int pixelsToTwips(int pixels) {
+    return pixels * kTwipsPerPixel;
+}
+
 inline QPoint twipsPoint(double left, double top) {
     return {twipsToPixels(left), twipsToPixels(top)};
 }
