@@ -1,7 +1,6 @@
 #include "calendar/ical/month_prefilter.h"
 
 #include <QDate>
-#include <QHash>
 
 #include <algorithm>
 #include <cctype>
@@ -11,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace rv {
@@ -33,8 +33,13 @@ struct Line {
     qsizetype end = 0;   // after the newline of its last physical line
     bool folded = false;
     qsizetype firstPartLength = 0; // of the first physical line, without its line end
-    std::string text;
+    std::string_view text;         // into the text itself, or for a folded line into `joined`
+    std::string joined;
 };
+
+bool isTrailingBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
 
 class LineReader {
 public:
@@ -45,41 +50,49 @@ public:
             return false;
         line.begin = pos_;
         line.folded = false;
-        line.text.clear();
-        bool first = true;
-        for (;;) {
-            const char* start = data_ + pos_;
-            const char* newline =
-                static_cast<const char*>(std::memchr(start, '\n', size_t(size_ - pos_)));
-            const qsizetype length = newline ? newline - start : size_ - pos_;
-            qsizetype content = length;
+        const char* start = data_ + pos_;
+        qsizetype length = physicalLine(start);
+        line.firstPartLength = length;
+        if (continues()) {
             // Only a line ended by a newline can be continued, and only one that held more than
             // the newline itself.
-            const bool ended = newline != nullptr;
-            if (ended && content > 0 && start[content - 1] == '\r')
-                --content;
-            line.text.append(start + (first ? 0 : 1), size_t(content - (first ? 0 : 1)));
-            if (first)
-                line.firstPartLength = content;
-            pos_ += length + (ended ? 1 : 0);
-            const bool continues = ended && length + 1 > 1 && pos_ < size_ &&
-                                   (data_[pos_] == ' ' || data_[pos_] == '\t');
-            if (!continues)
-                break;
             line.folded = true;
-            first = false;
+            line.joined.assign(start, size_t(length));
+            while (continues()) {
+                const char* part = data_ + pos_;
+                const qsizetype partLength = physicalLine(part);
+                line.joined.append(part + 1, size_t(partLength - 1));
+            }
+            line.text = line.joined;
+        } else {
+            line.text = std::string_view(start, size_t(length));
         }
         line.end = pos_;
-        while (!line.text.empty() &&
-               std::string_view(" \t\r\n\v\f").find(line.text.back()) != std::string_view::npos)
-            line.text.pop_back();
+        while (!line.text.empty() && isTrailingBlank(line.text.back()))
+            line.text.remove_suffix(1);
         return true;
     }
 
 private:
+    // Steps over the physical line at start; its length without the line end.
+    qsizetype physicalLine(const char* start) {
+        const char* newline =
+            static_cast<const char*>(std::memchr(start, '\n', size_t(data_ + size_ - start)));
+        const qsizetype length = newline ? newline - start : data_ + size_ - start;
+        ended_ = newline != nullptr;
+        emptyLine_ = length == 0;
+        pos_ = (start - data_) + length + (ended_ ? 1 : 0);
+        return length > 0 && ended_ && start[length - 1] == '\r' ? length - 1 : length;
+    }
+    bool continues() const {
+        return ended_ && !emptyLine_ && pos_ < size_ && (data_[pos_] == ' ' || data_[pos_] == '\t');
+    }
+
     const char* data_;
     qsizetype size_;
     qsizetype pos_ = 0;
+    bool ended_ = false;
+    bool emptyLine_ = false;
 };
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
@@ -261,15 +274,14 @@ std::optional<qint64> readOffset(std::string_view v) {
     return *h * 3600 + *m * 60 + *s;
 }
 
-// UIDs are compared as libical might read them and more loosely still (case and escapes
-// ignored): two UIDs that could be one keep both events.
-QByteArray uidKey(std::string_view value) {
-    QByteArray key;
-    key.reserve(qsizetype(value.size()));
+// UIDs are compared as libical might read them and more loosely still (case, blanks and escapes
+// ignored), by a hash: two UIDs that could be one, or merely hash alike, keep both events.
+quint64 uidKey(std::string_view value) {
+    quint64 hash = 14695981039346656037ULL; // FNV-1a
     for (char c : value)
         if (c != '\\' && c != ' ' && c != '\t')
-            key.append(char(std::tolower(static_cast<unsigned char>(c))));
-    return key;
+            hash = (hash ^ quint64(std::tolower(static_cast<unsigned char>(c)))) * 1099511628211ULL;
+    return hash;
 }
 
 struct EventScan {
@@ -277,7 +289,7 @@ struct EventScan {
     qsizetype end = 0;
     bool keep = false; // something this reader cannot vouch for
     int uids = 0;
-    QByteArray uid;
+    quint64 uid = uidKey({}); // events without a UID share one key
     int starts = 0;
     int ends = 0;
     int durations = 0;
@@ -286,41 +298,57 @@ struct EventScan {
     std::optional<qint64> duration;
 };
 
+char upper(char c) {
+    return char(std::toupper(static_cast<unsigned char>(c)));
+}
+
+// The line's name: what comes before its first ';' or ':' (the whole line without either).
+std::string_view nameOf(std::string_view line) {
+    return line.substr(0, line.find_first_of(";:"));
+}
+
+// Whether a name is one of these, ignoring case (cheap for the names that are none).
+bool named(std::string_view name, std::initializer_list<std::string_view> candidates) {
+    for (std::string_view c : candidates)
+        if (name.size() == c.size() && upper(name[0]) == c[0] && equalsIgnoringCase(name, c))
+            return true;
+    return false;
+}
+
 // One direct property of a VEVENT.
-void readEventProperty(const Line& line, EventScan& event) {
-    const std::optional<Property> p = splitProperty(line.text);
-    if (!p || p->name.find('.') != std::string_view::npos) {
+void readEventProperty(const Line& line, std::string_view name, EventScan& event) {
+    if (name.size() == line.text.size() || name.empty() || name.find('.') != name.npos) {
+        event.keep = true; // no value, or a name this reader does not know how libical reads
+        return;
+    }
+    if (named(name, {"RRULE", "RDATE", "EXRULE", "RECURRENCE-ID"})) {
         event.keep = true;
         return;
     }
-    static constexpr std::string_view kRecurrence[] = {"RRULE", "RDATE", "EXRULE", "RECURRENCE-ID"};
-    static constexpr std::string_view kRead[] = {"DTSTART", "DTEND", "DURATION", "UID"};
-    for (std::string_view name : kRecurrence)
-        if (equalsIgnoringCase(p->name, name)) {
-            event.keep = true;
-            return;
-        }
-    const bool read = std::any_of(std::begin(kRead), std::end(kRead), [&](std::string_view name) {
-        return equalsIgnoringCase(p->name, name);
-    });
     // A name split over lines may read otherwise to libical; so may a value this reader takes.
-    const bool nameFolded = line.folded && line.firstPartLength <= qsizetype(p->name.size());
-    if (nameFolded || (read && (line.folded || !isUpperName(p->name)))) {
+    if (line.folded && line.firstPartLength <= qsizetype(name.size())) {
         event.keep = true;
         return;
     }
-    if (p->name == "UID") {
+    if (!named(name, {"DTSTART", "DTEND", "DURATION", "UID"}))
+        return;
+    const std::optional<Property> p = splitProperty(line.text);
+    if (!p || line.folded || !isUpperName(name)) {
+        event.keep = true;
+        return;
+    }
+    if (name == "UID") {
         ++event.uids;
         event.uid = uidKey(p->value);
-    } else if (p->name == "DTSTART") {
+    } else if (name == "DTSTART") {
         ++event.starts;
         event.start = readRawTime(p->params, p->value);
         event.keep = event.keep || !event.start;
-    } else if (p->name == "DTEND") {
+    } else if (name == "DTEND") {
         ++event.ends;
         event.finish = readRawTime(p->params, p->value);
         event.keep = event.keep || !event.finish;
-    } else if (p->name == "DURATION") {
+    } else {
         ++event.durations;
         event.duration = readDuration(p->value);
         event.keep = event.keep || !event.duration;
@@ -350,11 +378,6 @@ bool outside(const EventScan& e, qint64 fromSecs, qint64 toSecs, qint64 margin) 
     return hi + margin < fromSecs || lo - margin > toSecs;
 }
 
-bool isComponentLine(std::string_view text, std::string_view keyword) {
-    const size_t nameEnd = text.find_first_of(";:");
-    return equalsIgnoringCase(text.substr(0, nameEnd), keyword);
-}
-
 } // namespace
 
 TimeWindow monthWindow(int year, int month) {
@@ -380,22 +403,23 @@ PrefilteredText textForWindow(const QByteArray& text, const TimeWindow& window) 
             return whole;
         firstLine = false;
         const std::string_view t = line.text;
-        const bool begins = isComponentLine(t, "BEGIN");
-        const bool ends = !begins && isComponentLine(t, "END");
+        const std::string_view name = nameOf(t);
+        const bool begins = named(name, {"BEGIN"});
+        const bool ends = !begins && named(name, {"END"});
         if (begins || ends) {
             // Written plainly, on one line, or the text is left whole.
             const std::string_view keyword = begins ? "BEGIN:" : "END:";
             if (line.folded || t.substr(0, keyword.size()) != keyword ||
                 !isUpperName(t.substr(keyword.size())))
                 return whole;
-            const std::string name(t.substr(keyword.size()));
+            const std::string_view component = t.substr(keyword.size());
             if (begins) {
-                const bool event = name == "VEVENT";
+                const bool event = component == "VEVENT";
                 if (event && !(open.size() == 1 && open[0] == "VCALENDAR"))
                     return whole;
-                if (name == "VCALENDAR" && !open.empty())
+                if (component == "VCALENDAR" && !open.empty())
                     return whole;
-                open.push_back(name);
+                open.emplace_back(component);
                 if (event) {
                     events.emplace_back();
                     events.back().begin = line.begin;
@@ -404,15 +428,15 @@ PrefilteredText textForWindow(const QByteArray& text, const TimeWindow& window) 
                 if (open.size() > 3 && open[1] == "VEVENT")
                     events.back().keep = true;
             } else {
-                if (open.empty() || open.back() != name)
+                if (open.empty() || open.back() != component)
                     return whole;
                 open.pop_back();
-                if (name == "VEVENT" && open.size() == 1)
+                if (component == "VEVENT" && open.size() == 1)
                     events.back().end = line.end;
             }
             continue;
         }
-        if (isComponentLine(t, "TZOFFSETFROM") || isComponentLine(t, "TZOFFSETTO")) {
+        if (named(name, {"TZOFFSETFROM", "TZOFFSETTO"})) {
             const std::optional<Property> p = splitProperty(t);
             const std::optional<qint64> offset =
                 p && !line.folded ? readOffset(p->value) : std::nullopt;
@@ -422,12 +446,13 @@ PrefilteredText textForWindow(const QByteArray& text, const TimeWindow& window) 
                 offsetsRead = false;
         }
         if (open.size() == 2 && open[1] == "VEVENT")
-            readEventProperty(line, events.back());
+            readEventProperty(line, name, events.back());
     }
     if (!open.empty() || events.empty() || !offsetsRead)
         return whole;
 
-    QHash<QByteArray, int> uidCounts;
+    std::unordered_map<quint64, int> uidCounts;
+    uidCounts.reserve(events.size());
     for (const EventScan& e : events)
         ++uidCounts[e.uid];
     const qint64 margin = kZoneMargin + largestOffset;
@@ -437,7 +462,7 @@ PrefilteredText textForWindow(const QByteArray& text, const TimeWindow& window) 
     PrefilteredText out;
     qsizetype copied = 0;
     for (const EventScan& e : events) {
-        if (uidCounts.value(e.uid) > 1 || !outside(e, fromSecs, toSecs, margin))
+        if (uidCounts[e.uid] > 1 || !outside(e, fromSecs, toSecs, margin))
             continue;
         if (out.text.isEmpty())
             out.text.reserve(text.size());
