@@ -21,6 +21,18 @@ CC=clang-14 CXX=clang++-14 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDe
 cmake --build build-fuzz -j2 --target "fuzz_$target"
 # Absolute paths: the group file targets work in a folder of their own.
 mkdir -p "build-fuzz/corpus/$target" "build-fuzz/crashes/$target"
+# Unless told otherwise: an input running 10 s counts as a crash (a freeze), and calendars may
+# grow long enough to nest components thousands deep (libFuzzer's own guess stops at 4 KB).
+defaults=(-timeout=10)
+case "$target" in
+  ical_day_query | caldav_calendar) defaults+=(-max_len=65536) ;;
+esac
+for option in "$@"; do
+  case "$option" in
+    -timeout=*) defaults=("${defaults[@]/-timeout=*/}") ;;
+    -max_len=*) defaults=("${defaults[@]/-max_len=*/}") ;;
+  esac
+done
 exec "$PWD/build-fuzz/bin/fuzz_$target" -max_total_time="$seconds" \
-  -artifact_prefix="$PWD/build-fuzz/crashes/$target/" "$@" \
+  -artifact_prefix="$PWD/build-fuzz/crashes/$target/" ${defaults[@]} "$@" \
   "$PWD/build-fuzz/corpus/$target" "$PWD/fuzz/corpus/$target"

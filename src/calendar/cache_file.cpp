@@ -22,7 +22,7 @@ namespace {
 
 // Bumped whenever what is written, or what the program reads from a calendar, changes: a file of
 // another format (or another program version, see kProgram) is read as nothing.
-constexpr quint32 kFormat = 1;
+constexpr quint32 kFormat = 2;
 const QByteArray kMagic = QByteArrayLiteral("RVCACHE\n");
 const QByteArray kProgram = QByteArrayLiteral(ROTAVIEW_VERSION);
 constexpr qint64 kMaxFileBytes = qint64(256) << 20;

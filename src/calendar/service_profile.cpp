@@ -50,6 +50,10 @@ ServiceProfile readServiceProfile(const QString& iniPath) {
     const int timeout = ini.value(QStringLiteral("CalDAV/TimeoutSeconds")).toInt(&ok);
     if (ok && timeout > 0)
         p.timeoutSeconds = timeout;
+    const QString plain =
+        ini.value(QStringLiteral("CalDAV/AllowPlainHttp")).toString().trimmed().toLower();
+    p.allowPlainHttp = plain == QLatin1String("true") || plain == QLatin1String("yes") ||
+                       plain == QLatin1String("1");
     return p;
 }
 

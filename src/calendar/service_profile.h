@@ -26,6 +26,9 @@ struct ServiceProfile {
     // calendar's path, the last segment of it, or its display name); see chooseCalendar.
     QString calendar;
     int timeoutSeconds = 20;
+    // CalDAV: whether plain http to another machine is accepted (AllowPlainHttp=true); the
+    // password then still goes only once the user has accepted it unencrypted.
+    bool allowPlainHttp = false;
 };
 
 // Reads the profile. Without a profile file: the local store at ~/.local/share/Vantrel/store

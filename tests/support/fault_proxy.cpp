@@ -11,12 +11,17 @@ namespace rv::test {
 
 namespace {
 
-sockaddr_in loopback(int port) {
+sockaddr_in addressOf(const QByteArray& ip, int port) {
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = htons(quint16(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    if (::inet_pton(AF_INET, ip.constData(), &address.sin_addr) != 1)
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     return address;
+}
+
+sockaddr_in loopback(int port) {
+    return addressOf("127.0.0.1", port);
 }
 
 bool sendAll(int s, const QByteArray& bytes) {
@@ -65,14 +70,16 @@ QByteArray answer(const QByteArray& status, const QByteArray& type, const QByteA
 
 } // namespace
 
-FaultProxy::FaultProxy(int serverPort) : serverPort_(serverPort) {}
+FaultProxy::FaultProxy(int serverPort, const QByteArray& listenAddress)
+    : serverPort_(serverPort), listenAddress_(listenAddress) {}
 
 FaultProxy::~FaultProxy() {
     stop();
 }
 
 QUrl FaultProxy::url() const {
-    return QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(port_));
+    return QUrl(
+        QStringLiteral("http://%1:%2/").arg(QString::fromLatin1(listenAddress_)).arg(port_));
 }
 
 bool FaultProxy::start() {
@@ -82,7 +89,7 @@ bool FaultProxy::start() {
         return false;
     const int yes = 1;
     ::setsockopt(listener, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-    sockaddr_in address = loopback(port_);
+    sockaddr_in address = addressOf(listenAddress_, port_);
     socklen_t length = sizeof address;
     if (::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         ::listen(listener, 16) != 0 ||
@@ -118,6 +125,11 @@ void FaultProxy::setRule(Rule rule) {
 QList<QByteArray> FaultProxy::requests() const {
     std::lock_guard lock(mutex_);
     return requests_;
+}
+
+int FaultProxy::authorizedRequests() const {
+    std::lock_guard lock(mutex_);
+    return authorized_;
 }
 
 void FaultProxy::closeHeld() {
@@ -158,6 +170,8 @@ void FaultProxy::serve(int client) {
     {
         std::lock_guard lock(mutex_);
         requests_ << method + ' ' + path;
+        if (request.left(request.indexOf("\r\n\r\n")).toLower().contains("\nauthorization:"))
+            ++authorized_;
         if (rule_)
             fault = rule_(method, path);
     }
@@ -189,6 +203,19 @@ void FaultProxy::serve(int client) {
                                "<html><head><title>Calendar</title></head><body>A calendar"
                                "</body></html>\n"));
         break;
+    case Fault::Endless: {
+        sendAll(client,
+                "HTTP/1.1 200 OK\r\nContent-Type: text/calendar\r\nConnection: close\r\n\r\n"
+                "BEGIN:VCALENDAR\r\nVERSION:2.0\r\n");
+        const QByteArray event =
+            QByteArray("BEGIN:VEVENT\r\nUID:endless\r\nDTSTART:20210301T090000\r\n"
+                       "SUMMARY:Again\r\nEND:VEVENT\r\n")
+                .repeated(1000);
+        // Until the client gives up.
+        while (sendAll(client, event)) {
+        }
+        break;
+    }
     case Fault::Hang: {
         std::lock_guard lock(mutex_);
         held_.push_back(client);

@@ -27,11 +27,13 @@ public:
         NotAcceptable,    // "406 Not Acceptable" (Xandikos, to Accept: text/calendar)
         NotImplemented,   // "501 Not Implemented" (SabreDAV)
         WebPage,          // "200 OK" with an HTML page (a server's browser view)
+        Endless,          // "200 OK" with iCalendar text that never ends
     };
     // Chooses the fault for one request ("PROPFIND", "/carol/"); runs on the proxy's thread.
     using Rule = std::function<Fault(const QByteArray& method, const QByteArray& path)>;
 
-    explicit FaultProxy(int serverPort);
+    // Listens on the given IPv4 address of this machine (loopback unless told).
+    explicit FaultProxy(int serverPort, const QByteArray& listenAddress = "127.0.0.1");
     ~FaultProxy();
     FaultProxy(const FaultProxy&) = delete;
     FaultProxy& operator=(const FaultProxy&) = delete;
@@ -44,10 +46,13 @@ public:
 
     int port() const { return port_; }
     QUrl url() const;
+    const QByteArray& listenAddress() const { return listenAddress_; }
 
     void setRule(Rule rule);
     // "METHOD path" of every request seen, in order.
     QList<QByteArray> requests() const;
+    // How many of them carried credentials (an Authorization header).
+    int authorizedRequests() const;
     bool stoppedByFault() const { return stoppedByFault_; }
 
 private:
@@ -57,6 +62,7 @@ private:
     void closeHeld();
 
     int serverPort_;
+    QByteArray listenAddress_;
     int port_ = 0;
     int wake_[2] = {-1, -1};
     std::thread thread_;
@@ -64,6 +70,7 @@ private:
     mutable std::mutex mutex_;
     Rule rule_;
     QList<QByteArray> requests_;
+    int authorized_ = 0;
     std::vector<int> held_;
 };
 

@@ -1,6 +1,7 @@
 #include "calendar/caldav/caldav_application.h"
 
 #include "calendar/caldav/caldav_session.h"
+#include "calendar/caldav/dav_http.h"
 #include "calendar/caldav/dav_xml.h"
 #include "calendar/ical/entry_id.h"
 #include "calendar/ical/expanded_calendar.h"
@@ -242,7 +243,15 @@ std::unique_ptr<CalendarApplication> openCalDavApplication(const ServiceProfile&
         throw CalendarError(NotConnected,
                             QStringLiteral("The calendar server address \"%1\" in %2 is not an "
                                            "http or https address.")
-                                .arg(profile.url, where));
+                                .arg(caldav::shownAddress(profile.url), where));
+    if (scheme == QLatin1String("http") && !caldav::isLoopback(url) && !profile.allowPlainHttp)
+        throw CalendarError(
+            NotConnected,
+            QStringLiteral("The calendar server address %1 in %2 is plain http to another "
+                           "machine: passwords and calendars would travel unencrypted. Use the "
+                           "server's https address, or set AllowPlainHttp=true in the [CalDAV] "
+                           "section to accept that (you are asked before a password is sent).")
+                .arg(caldav::shownUrl(url), where));
     if (profile.user.isEmpty())
         throw CalendarError(NotConnected,
                             QStringLiteral("%1 names no user for the calendar server: set User in "

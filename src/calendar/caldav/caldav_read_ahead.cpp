@@ -40,6 +40,9 @@ void CalDavSession::exchange(const std::vector<HttpRequest>& requests,
                 failure_ = *failure;
                 return;
             }
+            // A server sending without end is not asked again in this operation, as send() has it.
+            if (answers[i].tooLarge)
+                failure_ = *failure;
             continue;
         }
         try {

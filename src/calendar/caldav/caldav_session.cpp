@@ -172,6 +172,16 @@ CalDavSession::CalDavSession(const ServiceProfile& profile, Prompts& prompts, De
           profile.timeoutSeconds) {
     if (!server_.path().endsWith(QLatin1Char('/')))
         server_.setPath(server_.path() + QLatin1Char('/'));
+    if (profile.allowPlainHttp)
+        http_.allowPlainHttp([&prompts, user = profile.user](const QUrl& url) {
+            return prompts.question(
+                nullptr,
+                QStringLiteral("The calendar server %1 asks for the password of %2 over plain "
+                               "http, without encryption: anyone on the network between here "
+                               "and the server could read it.\n\nSend the password anyway?")
+                    .arg(shownUrl(url), user),
+                QStringLiteral("Calendar server"));
+        });
 }
 
 CalDavSession::~CalDavSession() = default;
@@ -209,7 +219,9 @@ HttpResponse CalDavSession::send(HttpRequest request) {
     try {
         return http_.send(request);
     } catch (const CalendarError& e) {
-        if (e.code() == NotConnected || e.code() == Timeout || e.code() == LoginFailed)
+        // A server sending without end would do so for every person in turn.
+        if (e.code() == NotConnected || e.code() == Timeout || e.code() == LoginFailed ||
+            http_.lastAnswerTooLarge())
             failure_ = e;
         throw;
     }

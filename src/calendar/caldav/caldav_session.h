@@ -169,8 +169,9 @@ private:
     QHash<QString, HomeListing> homes_;
     QHash<QString, CalendarRef> versions_; // calendars whose version was learnt
     std::optional<std::vector<PrincipalEntry>> listing_;
-    // A server that cannot be reached, refuses the login or is no CalDAV server is not asked
-    // again in the same operation: a board of twenty people waits for one time-out, not twenty.
+    // A server that cannot be reached, refuses the login, is no CalDAV server or sends an answer
+    // without end is not asked again in the same operation: a board of twenty people waits for
+    // one time-out, not twenty.
     std::optional<CalendarError> failure_;
 };
 

@@ -4,15 +4,13 @@
 
 #include <curl/curl.h>
 
+#include <QStringList>
 #include <mutex>
 
 namespace rv::caldav {
 
 namespace {
 
-// Large enough for a calendar of many years, small enough that a runaway answer cannot eat
-// the machine's memory.
-constexpr qsizetype kMaxBodyBytes = qsizetype(512) * 1024 * 1024;
 constexpr long kMaxConnectMs = 5000;
 
 void initCurlOnce() {
@@ -30,7 +28,7 @@ struct Received {
 size_t onBody(char* data, size_t size, size_t count, void* user) {
     auto* received = static_cast<Received*>(user);
     const size_t bytes = size * count;
-    if (received->body.size() + qsizetype(bytes) > kMaxBodyBytes) {
+    if (received->body.size() + qsizetype(bytes) > DavHttp::kMaxBodyBytes) {
         received->tooLarge = true;
         return 0;
     }
@@ -65,7 +63,41 @@ struct DavHttp::Impl {
 };
 
 QString shownUrl(const QUrl& url) {
+    if (!url.isValid())
+        return shownAddress(url.toString());
     return url.toString(QUrl::RemoveUserInfo | QUrl::RemoveQuery | QUrl::RemoveFragment);
+}
+
+QString shownAddress(const QString& text) {
+    // The authority runs from after "//" (or the start) to the first '/', '?' or '#'; what it
+    // holds up to its last '@' is the user information.
+    const qsizetype slashes = text.indexOf(QLatin1String("//"));
+    const qsizetype from = slashes >= 0 ? slashes + 2 : 0;
+    qsizetype to = from;
+    while (to < text.size() && text[to] != QLatin1Char('/') && text[to] != QLatin1Char('?') &&
+           text[to] != QLatin1Char('#'))
+        ++to;
+    const qsizetype at = text.lastIndexOf(QLatin1Char('@'), to - 1);
+    if (at < from)
+        return text;
+    return text.left(from) + text.mid(at + 1);
+}
+
+bool isLoopback(const QUrl& url) {
+    const QString host = url.host().toLower();
+    if (host == QLatin1String("localhost") || host == QLatin1String("localhost.") ||
+        host == QLatin1String("::1") || host == QLatin1String("0:0:0:0:0:0:0:1"))
+        return true;
+    const QStringList parts = host.split(QLatin1Char('.'));
+    if (parts.size() != 4 || parts[0] != QLatin1String("127"))
+        return false;
+    for (const QString& part : parts) {
+        bool ok = false;
+        const int value = part.toInt(&ok);
+        if (!ok || value < 0 || value > 255)
+            return false;
+    }
+    return true;
 }
 
 DavHttp::DavHttp(QString user, std::function<QString()> passwordSource, int timeoutSeconds)
@@ -82,17 +114,42 @@ DavHttp::~DavHttp() {
     delete impl_;
 }
 
-namespace {
+void DavHttp::allowPlainHttp(std::function<bool(const QUrl&)> confirmPassword) {
+    plainHttpAllowed_ = true;
+    confirmPlainPassword_ = std::move(confirmPassword);
+}
 
-// Only http and https addresses reach libcurl.
-void checkAddress(const QUrl& url) {
+// Only http and https addresses reach libcurl, plain http only to this machine unless allowed.
+void DavHttp::checkAddress(const QUrl& url) const {
     const QString scheme = url.scheme().toLower();
     if (!url.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")))
         throw CalendarError(calendar_error::NotConnected,
                             QStringLiteral("\"%1\" is not an http or https address of a calendar "
                                            "server.")
                                 .arg(shownUrl(url)));
+    if (scheme == QLatin1String("http") && !isLoopback(url) && !plainHttpAllowed_)
+        throw CalendarError(calendar_error::NotConnected,
+                            QStringLiteral("The calendar server address %1 is plain http to "
+                                           "another machine: passwords and calendars would travel "
+                                           "unencrypted. Use its https address.")
+                                .arg(shownUrl(url)));
 }
+
+// Before a password goes unencrypted to another machine, the user says so, once per run.
+void DavHttp::confirmPlainPassword(const QUrl& url) {
+    if (url.scheme().toLower() != QLatin1String("http") || isLoopback(url))
+        return;
+    if (!plainPasswordAccepted_)
+        plainPasswordAccepted_ = confirmPlainPassword_ && confirmPlainPassword_(url);
+    if (!*plainPasswordAccepted_)
+        throw CalendarError(calendar_error::LoginFailed,
+                            QStringLiteral("The password of %1 was not sent to the calendar server "
+                                           "at %2: the server asked for it over plain http, where "
+                                           "it would travel unencrypted.")
+                                .arg(user_, shownUrl(url)));
+}
+
+namespace {
 
 // The request's own headers, and the ones every request carries. The caller frees the list.
 curl_slist* headerList(const HttpRequest& request) {
@@ -120,9 +177,10 @@ CalendarError transferError(CURLcode result, const Received& received, const cha
                                           .arg(timeoutSeconds));
     if (received.tooLarge)
         return CalendarError(ServerError,
-                             QStringLiteral("The calendar server at %1 sent more data than a "
-                                            "calendar can hold.")
-                                 .arg(where));
+                             QStringLiteral("The calendar server at %1 sent more than %2 MB in "
+                                            "one answer, more than a calendar can hold.")
+                                 .arg(where)
+                                 .arg(DavHttp::kMaxBodyBytes / (1024 * 1024)));
     const QString detail =
         errorText[0] ? QString::fromUtf8(errorText) : QString::fromUtf8(curl_easy_strerror(result));
     return CalendarError(
@@ -148,7 +206,10 @@ void DavHttp::configure(const HttpRequest& request, const QByteArray& url, const
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 5L);
-    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    // A redirect never takes a request (and its password) from https to plain http.
+    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR,
+                     request.url.scheme().toLower() == QLatin1String("https") ? "https"
+                                                                              : "http,https");
     curl_easy_setopt(curl, CURLOPT_USERAGENT, "Rotaview");
     curl_easy_setopt(curl, CURLOPT_ACCEPT_ENCODING, "");
     if (impl_->havePassword) {
@@ -193,6 +254,7 @@ HttpResponse DavHttp::perform(const HttpRequest& request) {
     const CURLcode result = curl_easy_perform(curl);
     curl_slist_free_all(headers);
     exchanges_ += std::max(received.exchanges, result == CURLE_OK ? 1 : 0);
+    lastAnswerTooLarge_ = received.tooLarge;
     if (result != CURLE_OK || received.tooLarge)
         throw transferError(result, received, errorText, shownUrl(request.url), timeoutSeconds_);
 
@@ -217,9 +279,11 @@ HttpResponse DavHttp::send(const HttpRequest& request) {
     checkAddress(request.url);
 
     ++requests_;
+    lastAnswerTooLarge_ = false;
     HttpResponse response = perform(request);
     if (response.status == 401 && !impl_->havePassword) {
         // The server asks for a log-in: the password now, and the request once more with it.
+        confirmPlainPassword(request.url);
         rememberAuthMethod();
         impl_->password = passwordSource_().toUtf8();
         impl_->havePassword = true;
@@ -291,6 +355,7 @@ HttpResponse DavHttp::finish(Transfer& transfer, int curlResult) {
     const Received& received = transfer.received;
     const QString where = shownUrl(transfer.request.url);
     exchanges_ += std::max(received.exchanges, result == CURLE_OK ? 1 : 0);
+    lastAnswerTooLarge_ = received.tooLarge;
     if (result != CURLE_OK || received.tooLarge)
         throw transferError(result, received, transfer.errorText, where, timeoutSeconds_);
     HttpResponse response;

@@ -28,6 +28,7 @@ DavMulti::Answer DavMulti::sendAlone(const HttpRequest& request) {
         answer.response = http_.send(request);
     } catch (const CalendarError& error) {
         answer.failure = error;
+        answer.tooLarge = http_.lastAnswerTooLarge();
     }
     return answer;
 }
@@ -84,6 +85,7 @@ std::vector<DavMulti::Answer> DavMulti::send(const std::vector<HttpRequest>& req
                     answers[index].response = std::move(response);
             } catch (const CalendarError& error) {
                 answers[index].failure = error;
+                answers[index].tooLarge = http_.lastAnswerTooLarge();
             }
             running.erase(done);
         }

@@ -18,6 +18,7 @@ public:
     struct Answer {
         std::optional<HttpResponse> response;
         std::optional<CalendarError> failure; // what send() would have thrown
+        bool tooLarge = false;                // the failure is an answer cut off for its size
     };
 
     DavMulti(DavHttp& http, int atOnce);

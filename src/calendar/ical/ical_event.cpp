@@ -14,6 +14,21 @@ Exclusion exclusionOf(const EventTime& et) {
     return e;
 }
 
+void Exclusions::add(const Exclusion& e) {
+    const qint64 day = dayNumber(e.date.year(), e.date.month(), e.date.day());
+    days_.insert(day);
+    if (e.isDate)
+        wholeDays_.insert(day);
+    else
+        instants_.insert(e.secs);
+}
+
+bool Exclusions::contains(bool allDay, qint64 day, qint64 secs) const {
+    if (allDay)
+        return days_.count(day) > 0;
+    return wholeDays_.count(day) > 0 || instants_.count(secs) > 0;
+}
+
 namespace {
 
 bool truthy(const char* value) {
@@ -67,6 +82,12 @@ bool isCancelled(icalcomponent* event) {
 QString uidOf(icalcomponent* event) {
     icalproperty* p = icalcomponent_get_first_property(event, ICAL_UID_PROPERTY);
     return p ? textOf(icalproperty_get_uid(p)) : QString();
+}
+
+bool isThisAndFuture(icalcomponent* event) {
+    icalproperty* p = icalcomponent_get_first_property(event, ICAL_RECURRENCEID_PROPERTY);
+    icalparameter* range = p ? icalproperty_get_first_parameter(p, ICAL_RANGE_PARAMETER) : nullptr;
+    return range && icalparameter_get_range(range) == ICAL_RANGE_THISANDFUTURE;
 }
 
 namespace {
@@ -142,7 +163,7 @@ void readRecurrence(icalcomponent* vevent, icalcomponent* vcalendar, Event& even
     for (icalproperty* x = icalcomponent_get_first_property(vevent, ICAL_EXDATE_PROPERTY); x;
          x = icalcomponent_get_next_property(vevent, ICAL_EXDATE_PROPERTY)) {
         if (const std::optional<EventTime> t = readTime(x, icalproperty_get_exdate(x), vcalendar))
-            event.exclusions.push_back(exclusionOf(*t));
+            event.exclusions.add(exclusionOf(*t));
     }
     event.data.recurring = !event.rules.empty() || !event.extras.empty();
 }

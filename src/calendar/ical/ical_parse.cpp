@@ -1,5 +1,8 @@
 #include "calendar/ical/ical_parse_p.h"
 
+#include "calendar/calendar_log.h"
+#include "calendar/ical/line_guard_p.h"
+
 namespace rv::ical {
 
 namespace {
@@ -31,14 +34,25 @@ std::vector<icalcomponent*> parseComponents(const QByteArray& text) {
     TextReader reader{text.constData(), text.constData() + text.size()};
     icalparser* parser = icalparser_new();
     icalparser_set_gen_data(parser, &reader);
-    char* line = nullptr;
-    do {
-        line = icalparser_get_line(parser, nextChunk);
-        if (icalcomponent* c = icalparser_add_line(parser, line))
-            out.push_back(c);
-        if (line)
-            icalmemory_free_buffer(line);
-    } while (line);
+    LineGuard guard;
+    for (;;) {
+        char* line = icalparser_get_line(parser, nextChunk);
+        const bool admitted = !line || guard.admit(line);
+        if (admitted)
+            if (icalcomponent* c = icalparser_add_line(parser, line))
+                out.push_back(c);
+        if (!line)
+            break;
+        icalmemory_free_buffer(line);
+    }
+    if (guard.droppedComponents())
+        qCInfo(calendarLog()).noquote()
+            << guard.droppedComponents() << "components nested more than" << LineGuard::kMaxNesting
+            << "levels deep left out";
+    if (guard.droppedCounts())
+        qCInfo(calendarLog()).noquote()
+            << guard.droppedCounts()
+            << "recurrence counts too large to end within reach read as no count";
     // The parser keeps (and frees) what it closed itself: take a copy.
     if (icalcomponent* unfinished = icalparser_clean(parser))
         if (!icalcomponent_get_parent(unfinished))
@@ -46,8 +60,5 @@ std::vector<icalcomponent*> parseComponents(const QByteArray& text) {
     icalparser_free(parser);
     return out;
 }
-
-// The day step of a rule that is plain arithmetic: daily or weekly, by interval alone (a weekly
-// rule may name the start's own weekday). Such series are stepped straight to a window instead
 
 } // namespace rv::ical

@@ -1,7 +1,8 @@
 #pragma once
 
-// Recurrence expansion of one event over a window of wall time: rules, extra dates, excluded
-// dates, with a cut on runaway series.
+// Recurrence expansion of a calendar's events over a window of wall time: rules, extra dates,
+// excluded dates and THISANDFUTURE changes, with the work on rules bounded for the calendar as a
+// whole.
 
 #include "calendar/ical/ical_event_p.h"
 
@@ -19,7 +20,16 @@ bool excluded(const Event& event, const EventTime& start, const QDateTime& local
 std::optional<Occurrence> occurrenceAt(const Event& event, const EventTime& start,
                                        const ExtraStart* extra);
 
-// Appends the event's occurrences that touch [from, to] (wall minutes, both ends included).
-void expandEvent(const Event& event, qint64 from, qint64 to, std::vector<Occurrence>& out);
+// Readies an event read whole for expansion (its extra dates in order).
+void prepareEvent(Event& event);
+
+// Appends the events' occurrences that touch [from, to] (wall minutes, both ends included).
+//
+// What the events' rules may cost is one allowance for the whole expansion, shared out evenly
+// among the rules that still have starts in the window: a rule no date satisfies or one repeating
+// every second gets its share and no more, and the others still give all their occurrences. A
+// cut is logged under rotaview.calendar.
+void expandEvents(const std::vector<Event>& events, qint64 from, qint64 to,
+                  std::vector<Occurrence>& out);
 
 } // namespace rv::ical
