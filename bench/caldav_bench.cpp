@@ -175,6 +175,12 @@ int main(int argc, char** argv) {
     for (const auto& p : plan.people)
         ids << makeEntryId(kCalDavProviderTag, server->principalPath(p.user));
 
+    // What the server alone takes to hand out every readable calendar whole (by GET where it
+    // offers it, else by REPORT) and to name every calendar's version (getctag), one after
+    // another: what a first and a repeated board cannot go below while the server works on one
+    // request at a time.
+    double wholeServedMs = 0, versionsServedMs = 0;
+
     // One request per calendar, after a first read of every calendar has warmed the server's
     // caches as a running server's are: the whole calendar by GET (where the server offers it)
     // and by calendar-query REPORT, and its version.
@@ -223,6 +229,8 @@ int main(int argc, char** argv) {
                     calendars, getMs / calendars, getOffered ? "offered" : "refused",
                     getBytes / calendars / 1024, reportMs / calendars,
                     reportBytes / calendars / 1024, ctagMs / calendars, tokenMs / calendars);
+        wholeServedMs = getOffered ? getMs : reportMs;
+        versionsServedMs = ctagMs;
     }
 
     // Boards with the calendars read one request after another, then read ahead side by side;
@@ -269,13 +277,18 @@ int main(int argc, char** argv) {
     const auto check = [](bool met, const QString& what) {
         std::printf("  %-7s%s\n", met ? "met" : "MISSED", qPrintable(what));
     };
-    check(first.ms <= 1000, QStringLiteral("first board at most 1 s: %1 ms (in turn: %2 ms)")
-                                .arg(first.ms, 0, 'f', 0)
-                                .arg(boards[{false, QStringLiteral("first")}].first.ms, 0, 'f', 0));
+    check(first.ms <= 1000,
+          QStringLiteral("first board at most 1 s: %1 ms (in turn: %2 ms; the server alone, "
+                         "every calendar whole and its version: %3 ms)")
+              .arg(first.ms, 0, 'f', 0)
+              .arg(boards[{false, QStringLiteral("first")}].first.ms, 0, 'f', 0)
+              .arg(wholeServedMs + versionsServedMs, 0, 'f', 0));
     check(repeated.ms <= 200,
-          QStringLiteral("repeated board at most 0.2 s: %1 ms (in turn: %2 ms)")
+          QStringLiteral("repeated board at most 0.2 s: %1 ms (in turn: %2 ms; the server alone, "
+                         "every calendar's version: %3 ms)")
               .arg(repeated.ms, 0, 'f', 0)
-              .arg(boards[{false, QStringLiteral("repeated")}].first.ms, 0, 'f', 0));
+              .arg(boards[{false, QStringLiteral("repeated")}].first.ms, 0, 'f', 0)
+              .arg(versionsServedMs, 0, 'f', 0));
     check(firstRequests <= 2 * served && repeatedRequests <= served,
           QStringLiteral("at most 2 and 1 requests per person: %1 and %2")
               .arg(double(firstRequests) / served, 0, 'f', 2)
