@@ -14,13 +14,15 @@
 # `from` must occur exactly once in the file (the text is matched as it stands, blanks included;
 # \n in from/to stands for a line break). `tests` is a ctest -R regular expression. A mutant whose
 # `from` is no longer in the file is reported as "gone" (the code moved on: update the list).
-# Builds go to build-mutants/; the source tree is put back after every mutant, also on Ctrl-C.
+# Builds go to build-mutants/ (or the folder ROTAVIEW_MUTANTS_BUILD names, such as an existing
+# build/); the source tree is put back after every mutant, also on Ctrl-C.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
 list=tests/mutants/mutants.txt
 only=${1:-}
-build=$root/build-mutants
+build=${ROTAVIEW_MUTANTS_BUILD:-$root/build-mutants}
+case $build in /*) ;; *) build=$root/$build ;; esac
 
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j2 >/dev/null
@@ -48,6 +50,18 @@ open(path, 'w', encoding='utf-8').write(text.replace(old, new))
 EOF
 }
 
+# The build targets of the tests a regular expression selects, as --target options; nothing (the
+# whole build) when one of them runs something other than a program of the build.
+targets_of() {
+    (cd "$build" && ctest --show-only=json-v1 -R "$1") | python3 -c '
+import json, os, sys
+build = sys.argv[1]
+commands = [t["command"] for t in json.load(sys.stdin)["tests"] if t.get("command")]
+if all(c[0].startswith(build + "/") for c in commands):
+    print(" ".join("--target " + os.path.basename(c[0]) for c in commands))
+' "$build"
+}
+
 killed=0 survived=0 gone=0 broken=0 total=0
 survivors=()
 run_mutant() {
@@ -61,7 +75,7 @@ run_mutant() {
     if ! apply "$file" "$from" "$to"; then
         status=gone
         gone=$((gone + 1))
-    elif ! cmake --build "$build" -j2 >/dev/null 2>&1; then
+    elif ! cmake --build "$build" -j2 $(targets_of "$tests") >/dev/null 2>&1; then
         # A fault the compiler refuses is no test's merit: the list needs a better mutant.
         status=broken
         broken=$((broken + 1))

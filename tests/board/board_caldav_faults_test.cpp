@@ -42,6 +42,9 @@ const DavPerson kDave{QStringLiteral("dave"),
                       QStringLiteral("Dave Dunn"),
                       {},
                       {QStringLiteral("alice")}};
+// Erin shares her calendar with nobody.
+const DavPerson kErin{
+    QStringLiteral("erin"), QStringLiteral("erin-pw"), QStringLiteral("Erin Eve"), {}, {}};
 
 QByteArray calendarOf(const QString& vevent) {
     return "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Rotaview tests//EN\r\n" + vevent.toUtf8() +
@@ -70,8 +73,15 @@ bool under(const QByteArray& path, const char* prefix) {
     return path.startsWith(prefix);
 }
 
-// A board in a working directory of its own over the proxy, for March 2021, showing the group
-// "Team" of bob, carol and dave.
+QList<GroupMember> membersOf(const QList<DavPerson>& people) {
+    QList<GroupMember> members;
+    for (const DavPerson& p : people)
+        members << GroupMember{p.displayName, idOf(p.user)};
+    return members;
+}
+
+// A board in a working directory of its own over the server at `url`, for March 2021, showing
+// the group "Team" (bob, carol and dave unless told otherwise).
 struct CalDavBoard {
     TempWorkdir workdir;
     MemorySettings settings;
@@ -79,7 +89,7 @@ struct CalDavBoard {
     RecordingDesktop desktop;
     std::unique_ptr<Form1> form;
 
-    explicit CalDavBoard(const QUrl& url) {
+    explicit CalDavBoard(const QUrl& url, const QList<DavPerson>& team = {kBob, kCarol, kDave}) {
         settings.SaveSetting(QStringLiteral("Settings"), QStringLiteral("Month"),
                              QStringLiteral("3"));
         settings.SaveSetting(QStringLiteral("Settings"), QStringLiteral("Year"),
@@ -87,9 +97,7 @@ struct CalDavBoard {
         settings.SaveSetting(QStringLiteral("Settings"), QStringLiteral("DefaultGrp"),
                              QStringLiteral("Team"));
         write_group_index({QStringLiteral("Team")});
-        write_members(0, {{QStringLiteral("Bob Baker"), idOf(QStringLiteral("bob"))},
-                          {QStringLiteral("Carol Clark"), idOf(QStringLiteral("carol"))},
-                          {QStringLiteral("Dave Dunn"), idOf(QStringLiteral("dave"))}});
+        write_members(0, membersOf(team));
         ServiceProfile profile;
         profile.backend = QStringLiteral("caldav");
         profile.url = url.toString();
@@ -155,7 +163,7 @@ class BoardCalDavFaultsTest : public QObject {
 private slots:
     void initTestCase() {
         server_ = DavServer::create(DavServer::Kind::Radicale);
-        QVERIFY2(server_->start({kAlice, kBob, kCarol, kDave}, kAlice.user),
+        QVERIFY2(server_->start({kAlice, kBob, kCarol, kDave, kErin}, kAlice.user),
                  qPrintable(server_->error()));
         QVERIFY(server_->setEvents(kBob, server_->calendarPath(kBob.user), bobsCalendar()));
         QVERIFY(server_->setEvents(kCarol, server_->calendarPath(kCarol.user), carolsCalendar()));
@@ -287,6 +295,33 @@ private slots:
             verifyWholeBoard(b);
             QCOMPARE(b.messages(), 2);
         }
+    }
+
+    // A calendar its owner shares with nobody shows the access-denied picture on every day of
+    // the row, and nothing of it.
+    void calendarNotSharedShowsThePicture() {
+        CalDavBoard b(proxy_->url(), {kBob, kErin});
+        QCOMPARE(b.names(), QStringList({QStringLiteral("Bob Baker"), QStringLiteral("Erin Eve")}));
+        for (int d = 1; d <= 31; ++d) {
+            QVERIFY2(b.grid().cellHasPicture(2, d), qPrintable(QString::number(d)));
+            QVERIFY(!b.grid().cellHasPicture(1, d));
+        }
+        QCOMPARE(b.color(1, 1), kUpTo4);
+        QCOMPARE(b.messages(), 0);
+    }
+
+    // A server that never answers at start-up costs one time-out, not one per person and day;
+    // the board is there afterwards, empty, and the user is told once why.
+    void serverDeadAtStart() {
+        SilentServer silent;
+        QElapsedTimer timer;
+        timer.start();
+        CalDavBoard b(QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(silent.port())));
+        QVERIFY2(timer.elapsed() < 2000 * kTimeoutSeconds + 2000,
+                 qPrintable(QString::number(timer.elapsed())));
+        QCOMPARE(b.grid().rowCount(), 1);
+        QCOMPARE(b.messages(), 1);
+        QVERIFY(b.prompts.messageTexts().last().contains(QStringLiteral("could not be looked up")));
     }
 
 private:
