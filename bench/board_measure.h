@@ -10,45 +10,54 @@
 
 namespace rv::bench {
 
-// What the timings count: the process's CPU time (the default: steady on a machine that other
-// work shares) or the time on the wall.
-enum class Clock { Cpu, Wall };
-void setClock(Clock clock);
+// Time on the wall and CPU time of the process (every thread's), in milliseconds.
+struct Times {
+    double wallMs = 0;
+    double cpuMs = 0;
+};
 
-struct BoardFigures {
-    int rows = 0;              // person rows the board ended with
-    int deniedRows = 0;        // rows that show the access-denied picture
-    int days = 0;              // days of the month built
-    double firstMs = 0;        // start-up (Form_Load): connect, lay out, first build
-    double firstNoPaintMs = 0; // the same with the build's painting left out
-    double repeatMs = 0;       // "Update Now" with nothing changed, best of the repeats
-    double noPaintMs = 0;      // the same with the build's painting left out, best of the repeats
+// Starts counting both at construction.
+class Stopwatch {
+public:
+    Stopwatch();
+    Times elapsed() const;
+
+private:
+    double wall_ = 0;
+    double cpu_ = 0;
+};
+
+struct FirstBuild {
+    Times time;         // start-up (Form_Load): connect, lay out, first build, painted as it goes
+    int rows = 0;       // person rows the board ended with
+    int deniedRows = 0; // rows that show the access-denied picture
     int unexpectedBoxes = 0;
 };
+
+// The first build of a board window (its start-up) in this process, shown offscreen (or on the
+// display there is), with or without the build's painting.
+FirstBuild measureFirstBuild(const QString& group, QDate month, bool painting);
+
+struct RepeatedBuilds {
+    Times painted;   // "Update Now" with nothing changed, best of the repeats
+    Times unpainted; // the same with the build's painting left out, best of the repeats
+    int rows = 0;
+    int unexpectedBoxes = 0;
+};
+
+// A board window started (not timed), then `repeats` builds ("Update Now") with and without
+// painting, alternately.
+RepeatedBuilds measureRepeatedBuilds(const QString& group, QDate month, int repeats);
 
 struct FloorFigures {
     int people = 0;   // members whose calendar was read
     qint64 items = 0; // day items found, over every person and day
-    qint64 bookedMinutes = 0;
-    double coldMs = 0; // a fresh connection: every calendar read and parsed once, and queried
-    double warmMs = 0; // the same queries again on the same connection
-};
-
-// Builds the board of the group for the month of `month` in a window shown offscreen (or on the
-// display there is): a first build from start-up, with and without the build's painting, each on
-// `firstRuns` fresh windows (the best counts); then `repeats` builds ("Update Now") with and
-// without painting on the last window (the best counts).
-BoardFigures measureBoard(const QString& group, QDate month, int repeats, int firstRuns);
-
-enum class FloorConnection {
-    Shared,    // one connection for everybody, as the board has
-    PerPerson, // a fresh connection per person: nothing read is kept past that person
+    Times again;      // the day queries once more on a connection that has read every calendar
 };
 
 // For every member of the group, in member-file order: the look-up, resolve and folder open
-// the board makes, then the day query for every day of the month, summing the booked minutes.
-FloorFigures measureFloor(const QString& group, QDate month,
-                           FloorConnection connection = FloorConnection::Shared);
+// the board makes, then the day query for every day of the month; then all of it again.
+FloorFigures measureFloor(const QString& group, QDate month);
 
 // Peak resident memory of the process in KiB since the last reset (VmHWM; ru_maxrss where
 // /proc has none), and the reset (returns false where the kernel cannot reset it).

@@ -21,9 +21,7 @@ void Form1::Init_Grid() {
     builder_.beginBuild();
     // The old person rows go. Row 1 is kept for the first member that resolves; if none does, it
     // is removed below, so that the board never shows a person of the previous group.
-    const int rows = Grid1->rowCount();
-    for (int i = 0; i < rows - 2; ++i)
-        Grid1->removeRow(2);
+    Grid1->removeRowsFrom(2);
     rowMembers_.assign(Grid1->rowCount(), RowMember{});
     row1Stale_ = Grid1->rowCount() == 2;
 
@@ -34,6 +32,7 @@ void Form1::Init_Grid() {
         const std::vector<RowMember> members = boardGroupMembers(groupName);
         if (members.empty())
             unknownGroup = unknownGroupMessage(groupName);
+        BoardBuilder::prefetchMonths(*state_.mapi_ns, members, state_.cur_month, state_.cur_year);
         for (const RowMember& member : members) {
             if (!groupName.isEmpty())
                 state_.cur_group_no = member.groupNo;
@@ -67,7 +66,7 @@ void Form1::Init_Grid() {
         readPersonRow(r, member.record > 0 ? member.id : get_user_x(r), RowPass::Build);
         // A progress panel repaints itself on every change: move it with the cells' frames.
         if (r == people || Grid1->frameDue())
-            pbar_users->setValue(qRound(100.0 * r / people));
+            Grid1->showProgress(*pbar_users, qRound(100.0 * r / people));
     }
     allignc1();
     Grid1->setScrollPosition(scrolled);

@@ -59,6 +59,18 @@ std::optional<QString> BoardBuilder::memberName(CalendarNamespace& ns, const QSt
     }
 }
 
+void BoardBuilder::prefetchMonths(CalendarNamespace& ns, const std::vector<RowMember>& members,
+                                  int month, int year) {
+    QStringList ids;
+    for (const RowMember& member : members)
+        ids << member.id;
+    try {
+        ns.prefetchMonths(ids, month, year);
+    } catch (const CalendarError& error) {
+        qCInfo(boardLog()).noquote() << "months not read ahead:" << error.message();
+    }
+}
+
 PersonMonth BoardBuilder::openMonth(CalendarNamespace& ns, const QString& storedId,
                                     PersonLookUp lookUp, int month, int year) {
     return PersonMonth(openPersonCalendar(ns, storedId, lookUp), month, year, &readFailure_);

@@ -64,6 +64,11 @@ public:
     // service is noted for the report and passed on.
     std::optional<QString> memberName(CalendarNamespace& ns, const QString& storedId);
 
+    // Tells the service whose months the build is about to read, in row order, so that it can
+    // read them ahead; what the build then asks and shows is unchanged.
+    static void prefetchMonths(CalendarNamespace& ns, const std::vector<RowMember>& members,
+                               int month, int year);
+
     // Opens a person's month for reading. A service that fails while days are read is noted.
     PersonMonth openMonth(CalendarNamespace& ns, const QString& storedId, PersonLookUp lookUp,
                           int month, int year);

@@ -6,10 +6,12 @@
 #include "ui/colors.h"
 #include "ui/twips.h"
 
+#include <QCoreApplication>
 #include <QDate>
 #include <QFontMetricsF>
 #include <QHeaderView>
 #include <QHelpEvent>
+#include <QProgressBar>
 #include <QScrollBar>
 #include <QToolTip>
 
@@ -112,6 +114,12 @@ void BoardGrid::removeRow(int row) {
     changeFromCode([&] { QTableWidget::removeRow(row); });
 }
 
+void BoardGrid::removeRowsFrom(int row) {
+    if (row < 0 || row >= rowCount())
+        return;
+    changeFromCode([&] { model()->removeRows(row, rowCount() - row); });
+}
+
 void BoardGrid::setRowCount(int rows) {
     changeFromCode([&] { QTableWidget::setRowCount(rows); });
 }
@@ -155,6 +163,10 @@ std::int64_t BoardGrid::cellColor(int row, int column) const {
 }
 
 void BoardGrid::setCellPicture(int row, int column, const QIcon& picture) {
+    // Icons cannot be compared: taking none from a cell that has none would otherwise tell every
+    // view of the grid that the cell changed.
+    if (picture.isNull() && !cellHasPicture(row, column))
+        return;
     if (auto* cell = itemFor(row, column))
         cell->setIcon(picture);
 }
@@ -325,13 +337,23 @@ int BoardGrid::selectedColumn() const {
 void BoardGrid::repaintCell(int row, int column) {
     if (!painting_ || !isVisible())
         return;
-    const QTableWidgetItem* cell = item(row, column);
-    const QRect rect = cell ? visualItemRect(cell) : visualRect(model()->index(row, column));
-    if (!rect.isValid() || !viewport()->rect().intersects(rect))
-        return;
-    pending_ += rect;
+    const QRect rect = visualRect(model()->index(row, column));
+    if (rect.isValid() && viewport()->rect().intersects(rect))
+        pending_ += rect;
+    // A frame is painted when it is due whether or not this cell is in view: the progress panels
+    // follow the frames, and rows out of view must not make them paint on every day.
     if (frameDue())
         flushRepaint();
+}
+
+void BoardGrid::showProgress(QProgressBar& bar, int percent) {
+    if (bar.value() == percent)
+        return;
+    // A progress bar repaints itself at once on every change: it is given its value without,
+    // and painted with the grid's next frame (or when the build ends).
+    bar.setUpdatesEnabled(false);
+    bar.setValue(percent);
+    bar.setUpdatesEnabled(true);
 }
 
 void BoardGrid::beginProgress() {
@@ -351,8 +373,12 @@ bool BoardGrid::frameDue() const {
 
 void BoardGrid::flushRepaint() {
     constexpr int kFrameMs = 16;
-    if (!pending_.isEmpty() && painting_ && isVisible())
-        viewport()->repaint(pending_);
+    if (painting_ && isVisible()) {
+        // One paint for everything the frame changed: the cells and the progress panels.
+        if (!pending_.isEmpty())
+            viewport()->update(pending_);
+        QCoreApplication::sendPostedEvents(window(), QEvent::UpdateRequest);
+    }
     pending_ = QRegion();
     nextFrameMs_ = kFrameMs;
     flushedAtMs_ = nowMs();

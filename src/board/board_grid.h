@@ -9,6 +9,7 @@
 #include <memory>
 
 class QHelpEvent;
+class QProgressBar;
 
 namespace rv {
 
@@ -38,6 +39,8 @@ public:
     // QTableWidget's own, which would raise the signal.)
     void insertRow(int row);
     void removeRow(int row);
+    // Every row from `row` on, at once.
+    void removeRowsFrom(int row);
     void setRowCount(int rows);
     void setColumnCount(int columns);
 
@@ -98,6 +101,8 @@ public:
     void endProgress();
     // Whether the next repaintCell paints: what else shows progress can follow it.
     bool frameDue() const;
+    // Sets a progress panel to be painted with the next frame rather than at once.
+    void showProgress(QProgressBar& bar, int percent);
     // The clock frames are timed by, in milliseconds (a steady clock unless a test steps its own).
     void setFrameClock(std::function<qint64()> nowMs) { frameClock_ = std::move(nowMs); }
     void setPaintingEnabled(bool enabled) { painting_ = enabled; }

@@ -18,10 +18,8 @@ void appendTwoDigits(QString& text, int value) {
 // "dd hh:mm AP " or "hh:mm AP ": "hh" on the 12-hour clock with two digits, AM or PM in
 // capitals, one trailing blank. Written by hand: every build writes it for every item of the
 // month (a formatting pattern is read anew on each call).
-QString clockText(const QDateTime& when, bool withDay) {
+void appendClockText(QString& text, const QDateTime& when, bool withDay) {
     const QTime time = when.time();
-    QString text;
-    text.reserve(12);
     if (withDay) {
         appendTwoDigits(text, when.date().day());
         text += QLatin1Char(' ');
@@ -30,7 +28,28 @@ QString clockText(const QDateTime& when, bool withDay) {
     text += QLatin1Char(':');
     appendTwoDigits(text, time.minute());
     text += time.hour() < 12 ? QLatin1String(" AM ") : QLatin1String(" PM ");
-    return text;
+}
+
+// One line of the details, appended to text (see detailsLine).
+void appendDetailsLine(QString& text, const AppointmentItem& item) {
+    const int sensitivity = item.Sensitivity();
+    const bool normal = sensitivity == kSensitivityNormal;
+    appendClockText(text, item.Start(), normal);
+    text += QLatin1String("->");
+    appendClockText(text, item.End(), normal);
+    text += QLatin1Char(' ');
+    if (normal) {
+        text += elided(item.Subject(), kMaxItemText);
+        text += QLatin1Char(' ');
+        text += elided(item.Location(), kMaxItemText);
+    } else {
+        text +=
+            elided(sensitivity >= kSensitivityPersonal && sensitivity <= kSensitivityConfidential
+                       ? mask_subject(item)
+                       : item.Subject(),
+                   kMaxItemText);
+    }
+    text += QChar(13);
 }
 
 const QChar kEllipsis(0x2026);
@@ -50,27 +69,20 @@ QString dayDetailsText(const DayItems& items) {
 }
 
 QString detailsLine(const AppointmentItem& item) {
-    const int sensitivity = item.Sensitivity();
-    const QChar cr(13);
-    if (sensitivity == kSensitivityNormal)
-        return clockText(item.Start(), true) + QStringLiteral("->") + clockText(item.End(), true) +
-               QLatin1Char(' ') + elided(item.Subject(), kMaxItemText) + QLatin1Char(' ') +
-               elided(item.Location(), kMaxItemText) + cr;
-    const QString subject =
-        sensitivity >= kSensitivityPersonal && sensitivity <= kSensitivityConfidential
-            ? mask_subject(item)
-            : item.Subject();
-    return clockText(item.Start(), false) + QStringLiteral("->") + clockText(item.End(), false) +
-           QLatin1Char(' ') + elided(subject, kMaxItemText) + cr;
+    QString line;
+    appendDetailsLine(line, item);
+    return line;
 }
 
 QString detailsText(const DayItems& items) {
     QString text;
     for (const auto& item : items) {
-        const QString line = detailsLine(*item);
-        if (text.size() + line.size() > kMaxDetailsText)
+        const qsizetype before = text.size();
+        appendDetailsLine(text, *item);
+        if (text.size() > kMaxDetailsText) {
+            text.truncate(before);
             return text + kEllipsis + QChar(13);
-        text += line;
+        }
     }
     return text;
 }

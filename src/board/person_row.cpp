@@ -40,7 +40,7 @@ void Form1::readPersonRow(int row, const QString& id, RowPass pass) {
         Grid1->setCellToolTip(row, d, detailsBoxText(cell.details));
         // The panel repaints itself on every change: move it with the cells' frames.
         if (d == days || Grid1->frameDue())
-            pbar_days->setValue(qRound(100.0 * d / days));
+            Grid1->showProgress(*pbar_days, qRound(100.0 * d / days));
         Grid1->repaintCell(row, d);
     }
 }

@@ -8,6 +8,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <memory>
 
@@ -127,6 +128,16 @@ public:
                                                                    int folderKind) = 0;
     // The connected user's own folder (kFolderInbox for the feedback mail).
     virtual std::shared_ptr<CalendarFolder> GetDefaultFolder(int folderKind) = 0;
+
+    // A hint from a build that knows its members: the calendars of these entry identifiers will
+    // be asked for the month next, in this order. A service may read them ahead, side by side;
+    // nothing it answers afterwards may differ from what it would have answered without the hint,
+    // and nothing fails here (what cannot be read ahead fails when it is asked for).
+    virtual void prefetchMonths(const QStringList& entryIds, int month, int year) {
+        Q_UNUSED(entryIds);
+        Q_UNUSED(month);
+        Q_UNUSED(year);
+    }
 };
 
 class CalendarApplication {

@@ -1,6 +1,7 @@
 #include "calendar/day_query.h"
 
 #include <QDate>
+#include <QHash>
 #include <algorithm>
 
 namespace rv {
@@ -23,10 +24,20 @@ QString elided(const QString& text, qsizetype maxLength) {
 }
 
 QString build_day_filter(int day, int month, int year) {
+    // A build asks every person the same days: each filter is written once.
+    thread_local QHash<qint64, QString> written;
+    const qint64 key = (qint64(year) * 16 + month) * 32 + day;
+    if (const auto found = written.constFind(key); found != written.constEnd())
+        return *found;
+    if (written.size() > 400)
+        written.clear();
     const QString d = dayText(day, month, year);
-    return QStringLiteral("([Start]>='") + d + QStringLiteral(" 12:00 AM' and [start]<= '") + d +
-           QStringLiteral(" 11:59 PM') or ([Start]<='") + d +
-           QStringLiteral(" 12:00 AM' and [end]>= '") + d + QStringLiteral(" 12:01 AM')");
+    const QString filter =
+        QStringLiteral("([Start]>='") + d + QStringLiteral(" 12:00 AM' and [start]<= '") + d +
+        QStringLiteral(" 11:59 PM') or ([Start]<='") + d +
+        QStringLiteral(" 12:00 AM' and [end]>= '") + d + QStringLiteral(" 12:01 AM')");
+    written.insert(key, filter);
+    return filter;
 }
 
 QString mask_subject(int sensitivity, const QString& subject) {

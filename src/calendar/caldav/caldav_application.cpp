@@ -4,6 +4,7 @@
 #include "calendar/caldav/dav_http.h"
 #include "calendar/caldav/dav_xml.h"
 #include "calendar/ical/entry_id.h"
+#include "calendar/ical/expanded_calendar.h"
 #include "calendar/ical/occurrence_items.h"
 #include "calendar/mail_folder.h"
 #include "platform/desktop.h"
@@ -163,6 +164,20 @@ public:
                                     .arg(ours->Name()));
         return calendarOf(ours->path());
     }
+    void prefetchMonths(const QStringList& entryIds, int month, int year) override {
+        if (month < 1 || month > 12)
+            return;
+        QStringList paths;
+        for (const QString& entryId : entryIds) {
+            try {
+                paths << entryIdKey(kCalDavProviderTag, entryId);
+            } catch (const CalendarError&) {
+                // Not one of this server's: the build finds so itself.
+            }
+        }
+        session_->prefetch(paths, ExpandedCalendar::monthIndex(year, month));
+    }
+
     std::shared_ptr<CalendarFolder> GetDefaultFolder(int folderKind) override {
         if (folderKind == kFolderInbox)
             return makeMailFolder(session_->desktop());

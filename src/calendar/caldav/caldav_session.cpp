@@ -325,14 +325,21 @@ std::shared_ptr<const Principal> CalDavSession::principal(const QString& path) {
 }
 
 std::shared_ptr<const Principal> CalDavSession::fetchPrincipal(const QString& path) {
+    return principalFrom(path, send(principalRequest(path)));
+}
+
+HttpRequest CalDavSession::principalRequest(const QString& path) const {
+    // Depth 1: on servers whose calendar home is the principal this also lists the calendars
+    // with their versions, so that one request per person answers both.
+    return {"PROPFIND", urlOf(path), propfindBody(principalProps()), xmlType(), "1", {}};
+}
+
+std::shared_ptr<const Principal> CalDavSession::principalFrom(const QString& path,
+                                                              const HttpResponse& response) {
     auto p = std::make_shared<Principal>();
     p->entry.path = path;
     p->entry.userName = lastSegment(path);
     const QUrl url = urlOf(path);
-    // Depth 1: on servers whose calendar home is the principal this also lists the calendars
-    // with their versions, so that one request per person answers both.
-    const HttpResponse response =
-        send({"PROPFIND", url, propfindBody(principalProps()), xmlType(), "1", {}});
     if (response.status == 403) {
         p->access = Principal::Access::Hidden;
         return p;
@@ -376,9 +383,18 @@ CalDavSession::HomeListing CalDavSession::calendarsIn(const QString& home) {
     const auto known = homes_.constFind(home);
     if (known != homes_.cend())
         return *known;
+    const HomeListing listing = homeFrom(home, send(homeRequest(home)));
+    homes_.insert(home, listing);
+    return listing;
+}
+
+HttpRequest CalDavSession::homeRequest(const QString& home) const {
+    return {"PROPFIND", urlOf(home), propfindBody(calendarProps()), xmlType(), "1", {}};
+}
+
+CalDavSession::HomeListing CalDavSession::homeFrom(const QString& home,
+                                                   const HttpResponse& response) const {
     const QUrl url = urlOf(home);
-    const HttpResponse response =
-        send({"PROPFIND", url, propfindBody(calendarProps()), xmlType(), "1", {}});
     HomeListing listing;
     if (response.status == 207) {
         const std::vector<DavResource> resources = parseMultistatus(response.body, url);
@@ -393,7 +409,6 @@ CalDavSession::HomeListing CalDavSession::calendarsIn(const QString& home) {
                                 .arg(response.status)
                                 .arg(shownUrl(url)));
     }
-    homes_.insert(home, listing);
     return listing;
 }
 
@@ -450,7 +465,7 @@ CalendarRef CalDavSession::refreshCalendar(const CalendarRef& calendar) {
 }
 
 std::shared_ptr<const CalendarCopy> CalDavSession::calendarCopy(const CalendarRef& calendar) {
-    if (auto kept = copies_.value(calendar.path);
+    if (auto kept = keptCopy(calendar.path);
         kept && !calendar.version.isEmpty() && kept->version() == calendar.version)
         return kept;
     if (calendar.offersWhole && !wholeRefused_.contains(calendar.path))
@@ -459,19 +474,49 @@ std::shared_ptr<const CalendarCopy> CalDavSession::calendarCopy(const CalendarRe
     return readByReport(calendar);
 }
 
+std::shared_ptr<const CalendarCopy> CalDavSession::keptCopy(const QString& calendarPath) {
+    if (auto kept = copies_.value(calendarPath))
+        return kept;
+    const std::optional<CopyCache::Copy> stored =
+        disk_->load(urlOf(QStringLiteral("/")).toString(), user_, calendarPath);
+    if (!stored)
+        return nullptr;
+    auto copy = std::make_shared<const CalendarCopy>(stored->text, stored->version);
+    copies_.insert(calendarPath, copy);
+    return copy;
+}
+
+void CalDavSession::keep(const QString& calendarPath,
+                         const std::shared_ptr<const CalendarCopy>& copy) {
+    copies_.insert(calendarPath, copy);
+    disk_->save(urlOf(QStringLiteral("/")).toString(), user_, calendarPath,
+                {copy->version(), copy->text()});
+}
+
 std::shared_ptr<const CalendarCopy> CalDavSession::readWhole(const CalendarRef& calendar) {
+    std::shared_ptr<const CalendarCopy> byEtag;
+    const HttpRequest request = wholeRequest(calendar, byEtag);
+    return wholeFrom(calendar, byEtag, send(request));
+}
+
+HttpRequest CalDavSession::wholeRequest(const CalendarRef& calendar,
+                                        std::shared_ptr<const CalendarCopy>& byEtag) {
     // Without a version from the server, a copy read earlier is asked for by its ETag.
     QList<QByteArray> headers;
-    std::shared_ptr<const CalendarCopy> byEtag;
     if (calendar.version.isEmpty())
-        if (auto kept = copies_.value(calendar.path);
+        if (auto kept = keptCopy(calendar.path);
             kept && kept->version().startsWith(QLatin1String("etag="))) {
             byEtag = kept;
             headers << "If-None-Match: " + kept->version().mid(5).toUtf8();
         }
-    const QUrl url = urlOf(calendar.path);
     headers << QByteArrayLiteral("Accept: text/calendar");
-    const HttpResponse response = send({"GET", url, {}, {}, {}, headers});
+    return {"GET", urlOf(calendar.path), {}, {}, {}, headers};
+}
+
+std::shared_ptr<const CalendarCopy>
+CalDavSession::wholeFrom(const CalendarRef& calendar,
+                         const std::shared_ptr<const CalendarCopy>& byEtag,
+                         const HttpResponse& response) {
     if (response.status == 304 && byEtag)
         return byEtag;
     if (response.status == 403 || response.status == 404 || response.status == 410)
@@ -490,14 +535,22 @@ std::shared_ptr<const CalendarCopy> CalDavSession::readWhole(const CalendarRef& 
                                 : (response.etag.isEmpty() ? QString()
                                                            : QStringLiteral("etag=") +
                                                                  QString::fromUtf8(response.etag));
-    auto copy = std::make_shared<const CalendarCopy>(IcalCalendar::parse(response.body), version);
-    copies_.insert(calendar.path, copy);
+    auto copy = std::make_shared<const CalendarCopy>(response.body, version);
+    keep(calendar.path, copy);
     return copy;
 }
 
 std::shared_ptr<const CalendarCopy> CalDavSession::readByReport(const CalendarRef& calendar) {
+    return reportFrom(calendar, send(reportRequest(calendar)));
+}
+
+HttpRequest CalDavSession::reportRequest(const CalendarRef& calendar) const {
+    return {"REPORT", urlOf(calendar.path), calendarQueryBody(), xmlType(), "1", {}};
+}
+
+std::shared_ptr<const CalendarCopy> CalDavSession::reportFrom(const CalendarRef& calendar,
+                                                              const HttpResponse& response) {
     const QUrl url = urlOf(calendar.path);
-    const HttpResponse response = send({"REPORT", url, calendarQueryBody(), xmlType(), "1", {}});
     requireMultistatus(response, calendar.path, url);
     const std::vector<DavResource> resources = parseMultistatus(response.body, url);
     // SabreDAV answers a query of a calendar the user may not read with a 207 whose items'
@@ -505,9 +558,8 @@ std::shared_ptr<const CalendarCopy> CalDavSession::readByReport(const CalendarRe
     for (const DavResource& r : resources)
         if (r.refusal() == 403 || r.failed.value(prop::kCalendarData) == 403)
             denied(calendar.path, QStringLiteral("the server does not let %1 read it").arg(user_));
-    auto copy = std::make_shared<const CalendarCopy>(IcalCalendar::parse(calendarDataOf(resources)),
-                                                     calendar.version);
-    copies_.insert(calendar.path, copy);
+    auto copy = std::make_shared<const CalendarCopy>(calendarDataOf(resources), calendar.version);
+    keep(calendar.path, copy);
     return copy;
 }
 

@@ -1,14 +1,18 @@
 #pragma once
 
+#include "calendar/ahead_jobs.h"
 #include "calendar/caldav/calendar_choice.h"
 #include "calendar/caldav/calendar_copy.h"
+#include "calendar/caldav/copy_cache.h"
 #include "calendar/caldav/dav_http.h"
+#include "calendar/caldav/dav_multi.h"
 #include "calendar/caldav/principal_match.h"
 
 #include <QHash>
 #include <QObject>
 #include <QSet>
 #include <QUrl>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -76,6 +80,15 @@ public:
     // is not iCalendar) is not tried again for that calendar in this run.
     std::shared_ptr<const CalendarCopy> calendarCopy(const CalendarRef& calendar);
 
+    // The month of these principals' calendars is asked for next, in this order: what the
+    // questions would read (the principals, the calendar homes, the calendars) is read now with
+    // the same requests, side by side, a few at a time, and each calendar's month is expanded on
+    // every core. What cannot be read ahead is asked again when its question comes.
+    // (caldav_read_ahead.cpp)
+    void prefetch(const QStringList& principalPaths, int monthIndex);
+    // Whether prefetch reads anything (benchmarks and tests compare boards with and without).
+    void setReadAhead(bool on) { readAhead_ = on; }
+
 private:
     // What a listing of a calendar home found.
     struct HomeListing {
@@ -90,15 +103,37 @@ private:
     };
 
     HttpResponse send(HttpRequest request);
+    // Requests sent side by side; each answer given to its handler (a handler that throws leaves
+    // nothing behind). The first request failing with the service failing fails the operation,
+    // as the first of these requests made one after another would.
+    void exchange(const std::vector<HttpRequest>& requests,
+                  const std::vector<std::function<void(const HttpResponse&)>>& handlers);
+    DavMulti& multi();
     void touchOperation();
     void endOperation();
     std::shared_ptr<const Principal> fetchPrincipal(const QString& path);
+    HttpRequest principalRequest(const QString& path) const;
+    std::shared_ptr<const Principal> principalFrom(const QString& path,
+                                                   const HttpResponse& response);
     HomeListing calendarsIn(const QString& home);
+    HttpRequest homeRequest(const QString& home) const;
+    HomeListing homeFrom(const QString& home, const HttpResponse& response) const;
     std::vector<PrincipalEntry> searchPrincipals(const QString& name);
     std::vector<PrincipalEntry> listPrincipals();
     // Null when the server does not hand the calendar out whole.
     std::shared_ptr<const CalendarCopy> readWhole(const CalendarRef& calendar);
+    HttpRequest wholeRequest(const CalendarRef& calendar,
+                             std::shared_ptr<const CalendarCopy>& byEtag);
+    std::shared_ptr<const CalendarCopy> wholeFrom(const CalendarRef& calendar,
+                                                  const std::shared_ptr<const CalendarCopy>& byEtag,
+                                                  const HttpResponse& response);
     std::shared_ptr<const CalendarCopy> readByReport(const CalendarRef& calendar);
+    HttpRequest reportRequest(const CalendarRef& calendar) const;
+    std::shared_ptr<const CalendarCopy> reportFrom(const CalendarRef& calendar,
+                                                   const HttpResponse& response);
+    // The copy kept of a calendar, at whatever version: from this run, else from the cache.
+    std::shared_ptr<const CalendarCopy> keptCopy(const QString& calendarPath);
+    void keep(const QString& calendarPath, const std::shared_ptr<const CalendarCopy>& copy);
     [[noreturn]] void denied(const QString& path, const QString& why) const;
     // A calendar's multistatus answer, or the error its status stands for.
     void requireMultistatus(const HttpResponse& response, const QString& calendarPath,
@@ -119,6 +154,12 @@ private:
     QHash<QString, Place> places_;                               // by principal path
     QHash<QString, std::shared_ptr<const CalendarCopy>> copies_; // by calendar path
     QSet<QString> wholeRefused_;                                 // calendar paths
+    // Kept between runs: the copies with their versions.
+    std::shared_ptr<const CopyCache> disk_ =
+        std::make_shared<const CopyCache>(CopyCache::defaultFolder());
+    bool readAhead_ = true;
+    std::unique_ptr<DavMulti> multi_;
+    std::unique_ptr<AheadJobs> jobs_;
 
     // Learnt once per operation.
     quint64 generation_ = 1;

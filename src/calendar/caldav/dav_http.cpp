@@ -303,4 +303,81 @@ HttpResponse DavHttp::send(const HttpRequest& request) {
     return response;
 }
 
+// A request on a handle of its own: the DavHttp's handle set up as for send() and copied, with
+// what it receives kept here.
+class DavHttp::Transfer {
+public:
+    ~Transfer() {
+        if (handle)
+            curl_easy_cleanup(handle);
+        curl_slist_free_all(headers);
+    }
+    HttpRequest request; // the body and headers the handle points into
+    QByteArray url;
+    CURL* handle = nullptr;
+    curl_slist* headers = nullptr;
+    Received received;
+    char errorText[CURL_ERROR_SIZE] = {};
+};
+
+std::shared_ptr<DavHttp::Transfer> DavHttp::prepare(const HttpRequest& request) {
+    using namespace calendar_error;
+    if (!impl_->curl)
+        throw CalendarError(NotConnected, QStringLiteral("The HTTP library could not be started."));
+    checkAddress(request.url);
+    ++requests_;
+    auto transfer = std::make_shared<Transfer>();
+    transfer->request = request;
+    transfer->url = request.url.toEncoded();
+    const QByteArray user = user_.toUtf8();
+    configure(transfer->request, transfer->url, user);
+    transfer->handle = curl_easy_duphandle(impl_->curl);
+    if (!transfer->handle)
+        throw CalendarError(NotConnected, QStringLiteral("The HTTP library could not be started."));
+    transfer->headers = headerList(transfer->request);
+    curl_easy_setopt(transfer->handle, CURLOPT_HTTPHEADER, transfer->headers);
+    curl_easy_setopt(transfer->handle, CURLOPT_WRITEFUNCTION, onBody);
+    curl_easy_setopt(transfer->handle, CURLOPT_WRITEDATA, &transfer->received);
+    curl_easy_setopt(transfer->handle, CURLOPT_HEADERFUNCTION, onHeader);
+    curl_easy_setopt(transfer->handle, CURLOPT_HEADERDATA, &transfer->received);
+    curl_easy_setopt(transfer->handle, CURLOPT_ERRORBUFFER, transfer->errorText);
+    curl_easy_setopt(transfer->handle, CURLOPT_PRIVATE, transfer.get());
+    return transfer;
+}
+
+void* DavHttp::handleOf(Transfer& transfer) {
+    return transfer.handle;
+}
+
+HttpResponse DavHttp::finish(Transfer& transfer, int curlResult) {
+    using namespace calendar_error;
+    const auto result = CURLcode(curlResult);
+    const Received& received = transfer.received;
+    const QString where = shownUrl(transfer.request.url);
+    exchanges_ += std::max(received.exchanges, result == CURLE_OK ? 1 : 0);
+    lastAnswerTooLarge_ = received.tooLarge;
+    if (result != CURLE_OK || received.tooLarge)
+        throw transferError(result, received, transfer.errorText, where, timeoutSeconds_);
+    HttpResponse response;
+    long status = 0;
+    curl_easy_getinfo(transfer.handle, CURLINFO_RESPONSE_CODE, &status);
+    response.status = int(status);
+    char* contentType = nullptr;
+    curl_easy_getinfo(transfer.handle, CURLINFO_CONTENT_TYPE, &contentType);
+    if (contentType)
+        response.contentType = QByteArray(contentType).toLower();
+    response.body = received.body;
+    response.etag = received.etag;
+    if (response.status == 401 && impl_->havePassword)
+        throw CalendarError(LoginFailed, QStringLiteral("The calendar server at %1 refused the "
+                                                        "user name \"%2\" or its password.")
+                                             .arg(where, user_));
+    if (response.status >= 500 && response.status != 501)
+        throw CalendarError(ServerError,
+                            QStringLiteral("The calendar server at %1 failed with HTTP status %2.")
+                                .arg(where)
+                                .arg(response.status));
+    return response;
+}
+
 } // namespace rv::caldav

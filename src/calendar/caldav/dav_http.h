@@ -5,6 +5,7 @@
 #include <QString>
 #include <QUrl>
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace rv::caldav {
@@ -63,8 +64,8 @@ public:
 
     HttpResponse send(const HttpRequest& request);
 
-    // Whether the last send failed on an answer larger than kMaxBodyBytes: the server sends
-    // without end, and asking it again only costs the same.
+    // Whether the last send (or finish) failed on an answer larger than kMaxBodyBytes: the
+    // server sends without end, and asking it again only costs the same.
     bool lastAnswerTooLarge() const { return lastAnswerTooLarge_; }
 
     // Requests asked of this connection, and HTTP exchanges actually made for them (an
@@ -72,6 +73,17 @@ public:
     int requestCount() const { return requests_; }
     int exchangeCount() const { return exchanges_; }
     int timeoutSeconds() const { return timeoutSeconds_; }
+
+    // For requests sent side by side (dav_multi.h): a transfer set up on a handle of its own as
+    // send() sets up its own request, with the credentials known so far, and its answer read
+    // once libcurl has done it (curlResult: its CURLcode), checked as send() checks an answer. A
+    // 401 is handed back for the caller to send again through send(), which asks for the
+    // password.
+    class Transfer;
+    std::shared_ptr<Transfer> prepare(const HttpRequest& request);
+    HttpResponse finish(Transfer& transfer, int curlResult);
+    // The transfer's libcurl easy handle.
+    static void* handleOf(Transfer& transfer);
 
 private:
     // One request as it stands now (with credentials once there are some); throws only for

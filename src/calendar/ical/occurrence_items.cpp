@@ -1,11 +1,31 @@
 #include "calendar/ical/occurrence_items.h"
 
+#include <QHash>
+
 namespace rv {
+
+namespace {
+
+// A build asks every person the same day filters: each is read once, not once per person.
+Restriction parsedRestriction(const QString& filter) {
+    constexpr qsizetype kKept = 128;
+    thread_local QHash<QString, Restriction> read;
+    const auto found = read.constFind(filter);
+    if (found != read.constEnd())
+        return *found;
+    Restriction restriction = Restriction::parse(filter);
+    if (read.size() >= kKept)
+        read.clear();
+    read.insert(filter, restriction);
+    return restriction;
+}
+
+} // namespace
 
 std::unique_ptr<AppointmentItem> OccurrenceItems::Find(const QString& filter) {
     found_.clear();
     next_ = 0;
-    const Restriction restriction = Restriction::parse(filter);
+    const Restriction restriction = parsedRestriction(filter);
     const OccurrenceList candidates =
         includeRecurrences_ ? source_->occurrences(restriction.window()) : source_->events();
     if (candidates)

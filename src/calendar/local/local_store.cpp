@@ -4,6 +4,7 @@
 #include "calendar/ical/occurrence_items.h"
 #include "calendar/local/address_book.h"
 #include "calendar/local/calendar_file_cache.h"
+#include "calendar/local/month_cache.h"
 #include "calendar/local/readers_list.h"
 #include "calendar/mail_folder.h"
 #include "platform/desktop.h"
@@ -11,6 +12,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QUrl>
 
 namespace rv {
@@ -61,7 +63,7 @@ public:
 
     // The file a person's calendar is kept in, looked up ignoring case; empty for names that
     // cannot be a file name.
-    QString calendarFile(const QString& userName, const QString& suffix) const {
+    QString calendarFile(const QString& userName, const QString& suffix) {
         if (userName.isEmpty() || userName.contains(QLatin1Char('/')) ||
             userName.contains(QLatin1Char('\\')) || userName == QLatin1String(".") ||
             userName == QLatin1String(".."))
@@ -70,11 +72,8 @@ public:
         const QString name = userName + suffix;
         if (QFileInfo::exists(dir.filePath(name)))
             return dir.filePath(name);
-        const QStringList entries = dir.entryList(QDir::Files | QDir::Hidden);
-        for (const QString& entry : entries)
-            if (entry.compare(name, Qt::CaseInsensitive) == 0)
-                return dir.filePath(entry);
-        return dir.filePath(name);
+        const QString spelled = folderNames(dir.path()).value(name.toCaseFolded());
+        return dir.filePath(spelled.isEmpty() ? name : spelled);
     }
 
     // The names the connected user may appear under in a reader list.
@@ -94,12 +93,34 @@ public:
     QString connectedUser() const { return connectedUser_; }
 
 private:
+    // The names of the calendars folder by their case-folded spelling (the first in listing
+    // order where several fold alike), listed again only when the folder changes: most people
+    // have no readers list, and looking for one by listing the folder each time cost every
+    // person a pass over everybody's files.
+    const QHash<QString, QString>& folderNames(const QString& path) {
+        const FileStamp stamp = stampOf(path);
+        if (!(stamp == folderStamp_) || !stamp.exists) {
+            folderNames_.clear();
+            const QStringList entries = QDir(path).entryList(QDir::Files | QDir::Hidden);
+            for (const QString& entry : entries) {
+                const QString folded = entry.toCaseFolded();
+                if (!folderNames_.contains(folded))
+                    folderNames_.insert(folded, entry);
+            }
+            folderStamp_ = stamp;
+        }
+        return folderNames_;
+    }
+
     QString folder_;
     QString connectedUser_;
     Desktop& desktop_;
     AddressBook addressBook_;
     FileStamp addressBookStamp_;
-    std::shared_ptr<CalendarFileCache> calendars_ = std::make_shared<CalendarFileCache>();
+    FileStamp folderStamp_;
+    QHash<QString, QString> folderNames_;
+    std::shared_ptr<CalendarFileCache> calendars_ = std::make_shared<CalendarFileCache>(
+        std::make_shared<const MonthCache>(MonthCache::defaultFolder()));
 };
 
 class LocalRecipient : public CalendarRecipient {
@@ -143,6 +164,7 @@ public:
     std::unique_ptr<CalendarItems> Items() override {
         return std::make_unique<OccurrenceItems>(source_);
     }
+    const QString& path() const { return path_; }
     void Display() override {
         if (!store_->desktop().openUrl(QUrl::fromLocalFile(path_)))
             throw CalendarError(calendar_error::NotSupported,
@@ -180,6 +202,26 @@ public:
         if (!local || !local->person())
             denied(recipient.Name(), QStringLiteral("the name is not in the address book"));
         return openCalendar(local->person()->userName, local->person()->displayName);
+    }
+
+    void prefetchMonths(const QStringList& entryIds, int month, int year) override {
+        if (month < 1 || month > 12)
+            return;
+        QStringList paths;
+        for (const QString& entryId : entryIds) {
+            try {
+                // Only calendars the connected user may read, as opening them would find.
+                const std::optional<Person> person =
+                    store_->addressBook().byUserName(entryIdKey(kLocalProviderTag, entryId));
+                if (person)
+                    paths << dynamic_cast<LocalCalendarFolder&>(
+                                 *openCalendar(person->userName, person->displayName))
+                                 .path();
+            } catch (const CalendarError&) {
+                // Fails again, as it should, when the build asks for this person.
+            }
+        }
+        store_->calendars()->prefetch(paths, ExpandedCalendar::monthIndex(year, month));
     }
 
     std::shared_ptr<CalendarFolder> GetDefaultFolder(int folderKind) override {

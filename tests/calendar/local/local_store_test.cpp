@@ -3,11 +3,15 @@
 
 #include "calendar/connection/calendar_connection.h"
 #include "calendar/day_query.h"
+#include "calendar/ical/entry_id.h"
 #include "calendar/local/calendar_file_cache.h"
+#include "calendar/person_calendar.h"
 #include "calendar/service_profile.h"
 #include "support/recording_desktop.h"
 #include "support/scripted_prompts.h"
+#include "tools/store_generator.h"
 
+#include <QCryptographicHash>
 #include <QDate>
 #include <QDir>
 #include <QFile>
@@ -109,6 +113,30 @@ std::uint32_t openFailure(CalendarNamespace& ns, const QString& name, int kind =
         return error.code();
     }
     return 0;
+}
+
+// Every day of a month of every person, as a build reads them.
+QStringList monthOfEveryone(CalendarNamespace& ns, const QStringList& ids, int month, int year) {
+    QStringList out;
+    for (const QString& id : ids) {
+        const PersonCalendar person = openPersonCalendar(ns, id);
+        out << QStringLiteral("person %1").arg(int(person.outcome));
+        if (!person.opened())
+            continue;
+        for (int day = 1; day <= QDate(year, month, 1).daysInMonth(); ++day)
+            for (const auto& item : query_day(*person.folder, day, month, year).items)
+                out << QStringLiteral("%1 %2-%3 %4")
+                           .arg(day)
+                           .arg(item->Start().toString(Qt::ISODate),
+                                item->End().toString(Qt::ISODate), item->Subject());
+    }
+    return out;
+}
+
+// A cache file's bytes after a change, with its checksum made right again.
+QByteArray withChecksum(QByteArray bytes) {
+    bytes.chop(20);
+    return bytes + QCryptographicHash::hash(bytes, QCryptographicHash::Sha1);
 }
 
 QStringList subjectsOn(CalendarFolder& folder, int day, int month, int year) {
@@ -369,6 +397,142 @@ private slots:
         QCOMPARE(second.st_mtim.tv_sec, first.st_mtim.tv_sec);
         QCOMPARE(second.st_mtim.tv_nsec, first.st_mtim.tv_nsec);
         QCOMPARE(subjectsOn(*folder, 5, 3, 1998), QStringList{"Meetup!"});
+    }
+
+    // A month read once is kept on disk for the next run and used while the calendar keeps its
+    // stamp; a changed calendar is read again, and a cache file that is damaged, cut short or of
+    // another format or program version is ignored and written anew. Only the user can read it.
+    void monthsAreKeptBetweenRuns_data() {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QStringList>("subjects");
+        QTest::addColumn<int>("parses");
+        const QStringList meeting{"Meeting"};
+        QTest::newRow("nothing changed") << "" << meeting << 0;
+        QTest::newRow("calendar rewritten") << "calendar" << QStringList{"Meetup"} << 1;
+        QTest::newRow("a byte damaged") << "damage" << meeting << 1;
+        QTest::newRow("cut short") << "cut" << meeting << 1;
+        QTest::newRow("empty") << "empty" << meeting << 1;
+        QTest::newRow("another format") << "format" << meeting << 1;
+        QTest::newRow("another program version") << "version" << meeting << 1;
+    }
+    void monthsAreKeptBetweenRuns() {
+        QFETCH(QString, change);
+        QFETCH(QStringList, subjects);
+        QFETCH(int, parses);
+        Store store;
+        QTemporaryDir cacheHome;
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(cacheHome.path()));
+        const auto disk = std::make_shared<const MonthCache>(MonthCache::defaultFolder());
+        const QString path = store.dir.filePath("calendars/alice.ics");
+        store.write("calendars/alice.ics", calendarOf(kMeeting));
+        const int march = ExpandedCalendar::monthIndex(1998, 3);
+        const auto monthSubjects = [&](CalendarFileCache& cache) {
+            QStringList out;
+            for (const Occurrence& o :
+                 *cache.current(path)->occurrences(ExpandedCalendar::windowOfMonth(march)))
+                out << o.subject;
+            return out;
+        };
+        {
+            CalendarFileCache firstRun(disk);
+            QCOMPARE(monthSubjects(firstRun), QStringList{"Meeting"});
+            QCOMPARE(firstRun.parseCount(), 1);
+        }
+        const QString file = disk->fileOf(path, march);
+        struct stat status {};
+        QCOMPARE(::stat(QFile::encodeName(file).constData(), &status), 0);
+        QCOMPARE(status.st_mode & 0777, 0600u);
+        for (const char* folder : {"Vantrel", "Vantrel/months"}) {
+            QCOMPARE(::stat(QFile::encodeName(cacheHome.filePath(folder)).constData(), &status), 0);
+            QCOMPARE(status.st_mode & 0777, 0700u);
+        }
+
+        QFile cached(file);
+        QVERIFY(cached.open(QIODevice::ReadOnly));
+        QByteArray bytes = cached.readAll();
+        cached.close();
+        if (change == "calendar") {
+            store.write("calendars/alice.ics",
+                        calendarOf(oneEvent("19980305T090000", "19980305T100000", "Meetup")));
+        } else if (change == "damage") {
+            bytes[bytes.size() / 2] = char(bytes[bytes.size() / 2] ^ 0x20);
+        } else if (change == "cut") {
+            bytes.truncate(bytes.size() / 2);
+        } else if (change == "empty") {
+            bytes.clear();
+        } else if (change == "format" || change == "version") {
+            // After the magic and the kind: the format number, then the version's length and text.
+            const int at = change == "format" ? 15 : 20;
+            bytes[at] = char(bytes[at] + 1);
+            bytes = withChecksum(bytes);
+        }
+        if (change != "calendar" && !change.isEmpty()) {
+            QVERIFY(cached.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            cached.write(bytes);
+            cached.close();
+        }
+
+        CalendarFileCache secondRun(disk);
+        QCOMPARE(monthSubjects(secondRun), subjects);
+        QCOMPARE(secondRun.parseCount(), parses);
+        // What was read again was written again.
+        CalendarFileCache thirdRun(disk);
+        QCOMPARE(monthSubjects(thirdRun), subjects);
+        QCOMPARE(thirdRun.parseCount(), 0);
+        qunsetenv("XDG_CACHE_HOME");
+    }
+
+    // Months read ahead on every core answer exactly as reading each person in turn does, also
+    // when a calendar changes or goes after it was read ahead.
+    void readAheadAnswersAsReadingInTurn_data() {
+        QTest::addColumn<QString>("change");
+        QTest::newRow("nothing changed") << "";
+        QTest::newRow("a calendar rewritten after it was read ahead") << "rewritten";
+        QTest::newRow("a calendar removed after it was read ahead") << "removed";
+    }
+    void readAheadAnswersAsReadingInTurn() {
+        QFETCH(QString, change);
+        QTemporaryDir workspace;
+        bench::StoreOptions options;
+        options.people = 8;
+        options.eventsPerPerson = 300;
+        options.today = QDate(2024, 3, 15);
+        const bench::StorePlan plan = bench::writeStore(workspace.path(), options);
+        QStringList ids;
+        for (const bench::StorePerson& p : plan.people + QList{plan.formerMember})
+            ids << makeEntryId(kLocalProviderTag, p.user);
+        const auto open = [&] {
+            ServiceProfile profile = readServiceProfile(
+                QDir(workspace.path()).filePath(QStringLiteral("calendar-service.ini")));
+            test::ScriptedPrompts prompts;
+            test::RecordingDesktop desktop;
+            return openCalendarApplication(profile, CalendarServiceContext{prompts, desktop});
+        };
+        QTemporaryDir aheadCache;
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(aheadCache.path()));
+        auto ahead = open();
+        auto aheadNs = ahead->GetNamespace(QStringLiteral("MAPI"));
+        aheadNs->prefetchMonths(ids, 3, 2024);
+        // Most likely read ahead by now: what changes is then seen over what was read.
+        QThread::msleep(300);
+        const QString second =
+            QDir(workspace.path()).filePath("store/calendars/" + plan.people[1].user + ".ics");
+        if (change == "rewritten") {
+            QFile file(second);
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(bench::calendarText(plan, 2));
+        } else if (change == "removed") {
+            QVERIFY(QFile::remove(second));
+        }
+        const QStringList readAhead = monthOfEveryone(*aheadNs, ids, 3, 2024);
+
+        QTemporaryDir inTurnCache;
+        qputenv("XDG_CACHE_HOME", QFile::encodeName(inTurnCache.path()));
+        auto inTurn = open();
+        QCOMPARE(readAhead,
+                 monthOfEveryone(*inTurn->GetNamespace(QStringLiteral("MAPI")), ids, 3, 2024));
+        QVERIFY(readAhead.size() > 200);
+        qunsetenv("XDG_CACHE_HOME");
     }
 
     void unchangedFilesAreParsedOncePerMonth() {
