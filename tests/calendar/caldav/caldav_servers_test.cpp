@@ -359,6 +359,10 @@ void CalDavServersTest::principalsFound_data() {
         << Kind::SabreDav << QStringLiteral("Bob Builder") << QStringLiteral("bob");
     QTest::newRow("SabreDAV, e-mail")
         << Kind::SabreDav << QStringLiteral("BOB@example.org") << QStringLiteral("bob");
+    QTest::newRow("SabreDAV, e-mail beginning, other case")
+        << Kind::SabreDav << QStringLiteral("BOB@EXAMPLE") << QStringLiteral("bob");
+    QTest::newRow("SabreDAV, display name beginning, other case")
+        << Kind::SabreDav << QStringLiteral("bob b") << QStringLiteral("bob");
     QTest::newRow("SabreDAV, hidden principal")
         << Kind::SabreDav << QStringLiteral("Carol") << QStringLiteral("carol");
     QTest::newRow("SabreDAV, inside a name")
