@@ -77,21 +77,6 @@ private slots:
         QCOMPARE(lines[0], QStringLiteral("05 09:00 AM ->05 10:00 AM  <b>Budget</b> & plans "));
     }
 
-    void personalThenNormalCellText() {
-        Board b;
-        b.store.setEvents(
-            QStringLiteral("alice"),
-            {ev(QStringLiteral("2021-03-02T08:00"), QStringLiteral("2021-03-02T09:00"),
-                QStringLiteral("Gym"), QStringLiteral("CATEGORIES:Personal\r\n")),
-             ev(QStringLiteral("2021-03-02T10:00"), QStringLiteral("2021-03-02T11:00"),
-                QStringLiteral("Review"))});
-        b.writeTeam({QStringLiteral("alice")});
-        b.load();
-        b.form->mnudetails->trigger();
-        b.form->Command4_Click();
-        QCOMPARE(b.grid().cellText(1, 2), QStringLiteral("Personal Appointment:Review"));
-    }
-
     void deniedCalendarMessages() {
         Board b;
         b.store.setReaders(QStringLiteral("bob"), {QStringLiteral("alice")});
