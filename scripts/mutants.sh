@@ -31,7 +31,9 @@ backup=""
 target=""
 restore() {
     if [ -n "$backup" ] && [ -f "$backup" ]; then
-        cp -p "$backup" "$target"
+        # A fresh time, not the original's: the build must see the file changed back, or the
+        # object compiled from the mutant stays in every later build.
+        cp "$backup" "$target"
         rm -f "$backup"
         backup=""
     fi
