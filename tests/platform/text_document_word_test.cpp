@@ -8,7 +8,6 @@
 #include <QApplication>
 #include <QFile>
 #include <QPointer>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocument>
@@ -46,17 +45,6 @@ std::unique_ptr<WordApplication> openWord(WordSetup& setup) {
 
 DocumentWindow* windowOf(WordApplication& word) {
     return static_cast<TextDocumentWordApplication&>(word).activeWindow();
-}
-
-int pdfPageCount(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return -1;
-    const QByteArray bytes = file.readAll();
-    if (!bytes.startsWith("%PDF"))
-        return -1;
-    return static_cast<int>(
-        QString::fromLatin1(bytes).count(QRegularExpression(QStringLiteral("/Type\\s*/Page[^s]"))));
 }
 
 } // namespace
@@ -166,25 +154,6 @@ private slots:
         QVERIFY_THROWS_EXCEPTION(WordProcessorError,
                                  word->Selection().TypeText(QStringLiteral("x")));
         QVERIFY_THROWS_EXCEPTION(WordProcessorError, word->Selection().TypeParagraph());
-    }
-
-    // The PDF export keeps the page breaks.
-    void pdfKeepsThePages() {
-        WordSetup setup;
-        auto word = openWord(setup);
-        WordSelection& s = word->Selection();
-        for (const char* name : {"one", "two", "three"}) {
-            s.TypeText(QString::fromLatin1(name));
-            s.TypeParagraph();
-            s.TypeText(QStringLiteral("more"));
-            s.TypeParagraph();
-            s.InsertBreak(kPageBreak);
-        }
-        DocumentWindow* window = windowOf(*word);
-        setup.answerPath = setup.dir.filePath(QStringLiteral("pages.pdf"));
-        QVERIFY(window->exportPdf());
-        // Three breaks: three pages of text and the empty page the last break starts.
-        QCOMPARE(pdfPageCount(setup.answerPath), 4);
     }
 
     // A cancelled save is silent; a save or export that fails is told, naming the file.

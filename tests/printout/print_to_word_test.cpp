@@ -307,8 +307,8 @@ private slots:
         QCOMPARE(closedPrompts.count(QStringLiteral("message")), 1);
     }
 
-    // The three fields of an item line stand apart in the PDF as in the document: the tab stops
-    // lie past the widest date-time text measured.
+    // The PDF keeps the pages, and the three fields of an item line stand apart in it as in the
+    // document: the tab stops lie past the widest date-time text measured.
     void itemLineFieldsStandApartInThePdf() {
         Printing printing;
         printing.calendar.add(QStringLiteral("ID-ALICE"), QStringLiteral("Alice")).items = {
@@ -325,6 +325,7 @@ private slots:
         QVERIFY2(pdftotext.waitForFinished(30000) && pdftotext.exitCode() == 0,
                  "pdftotext (poppler-utils) read the PDF");
         const QString text = QString::fromUtf8(pdftotext.readAllStandardOutput());
+        QCOMPARE(text.count(QLatin1Char('\f')), 2); // Alice's page and the one her break starts
         // Fields apart: at least two blanks between them where the PDF's text is laid out.
         static const QRegularExpression itemLine(
             QStringLiteral("(\\d\\d/\\d\\d/\\d{4} \\d\\d:\\d\\d [AP]M) {2,}"
