@@ -19,9 +19,6 @@ namespace {
 
 const QString kSysInfoKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools\\MSINFO");
 const QString kSysInfoLocationKey = QStringLiteral("SOFTWARE\\Microsoft\\Shared Tools Location");
-const QString kUnavailable = QStringLiteral("System Information Is Unavailable At This Time");
-
-using Query = QPair<QString, QString>;
 
 // The parts of the About window a test sets up, with a mail client that records what it is
 // asked and hands the mail to a recording desktop.
@@ -47,263 +44,220 @@ class FrmAboutTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void showsTitleVersionAndButtons();
-    void firstLocationIsStartedWithoutAFileTest();
-    void secondLocationNeedsTheToolFile();
-    void noLocationShowsTheMessageOnce();
-    void aToolThatCannotStartShowsTheMessage();
-    void installedToolIsFoundWithoutConfiguration();
-    void getKeyValueKeepsTheStringWithoutItsZero();
-    void enterAndEscCloseTheWindow();
-    void feedbackMailIsHandedToTheMailComposer();
-    void noMailComposerGivesOneMessageAndKeepsTheWindow();
-};
-
-void FrmAboutTest::showsTitleVersionAndButtons() {
-    AboutFixture f;
-    std::unique_ptr<frmAbout> about(f.create());
-    QCOMPARE(about->windowTitle(), QStringLiteral("About Rotaview"));
-    QCOMPARE(about->lblTitle->text(), QStringLiteral("Rotaview"));
-    QCOMPARE(about->lblVersion->text(), QStringLiteral("Version 1.3.60"));
-    QVERIFY(about->lblDescription->text().contains(QStringLiteral("calendar")));
-    QVERIFY(about->lblDescription->wordWrap());
-    QCOMPARE(about->picIcon->pixmap().size(), QSize(32, 32));
-    QVERIFY(!about->windowIcon().isNull());
-    QCOMPARE(about->Command1->text(), QStringLiteral("E-Mail Me"));
-    QCOMPARE(about->Command1->toolTip(),
-             QStringLiteral("Please Note this does not send the message"));
-    QCOMPARE(about->cmdOK->text(), QStringLiteral("OK"));
-    QVERIFY(about->cmdOK->isDefault());
-    QCOMPARE(about->cmdSysInfo->text(), QStringLiteral("&System Info..."));
-    QCOMPARE(about->size(), QSize(398, 265));
-    QVERIFY(!about->isModal());
-    QVERIFY(!about->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
-
-    // The etched separator: grey above white, across the window.
-    about->show();
-    QVERIFY(QTest::qWaitForWindowExposed(about.get()));
-    const QImage image = about->grab().toImage();
-    QCOMPARE(image.pixelColor(200, 195), QColor(128, 128, 128));
-    QCOMPARE(image.pixelColor(200, 196), QColor(Qt::white));
-    QCOMPARE(image.pixelColor(200, 197), QColor(Qt::white));
-}
-
-void FrmAboutTest::firstLocationIsStartedWithoutAFileTest() {
-    AboutFixture f;
-    // Nothing exists at this path: the first location is started as read.
-    f.registry.setString(kSysInfoKey, QStringLiteral("PATH"),
-                         QStringLiteral("/nonexistent/rotaview-test/sysinfo-tool"));
-    f.registry.setString(kSysInfoLocationKey, QStringLiteral("MSINFO"), QStringLiteral("/tmp"));
-    std::unique_ptr<frmAbout> about(f.create());
-
-    QTest::mouseClick(about->cmdSysInfo, Qt::LeftButton);
-
-    QCOMPARE(f.desktop.startedPrograms,
-             QStringList{QStringLiteral("/nonexistent/rotaview-test/sysinfo-tool")});
-    QCOMPARE(f.registry.queries, (QList<Query>{{kSysInfoKey, QStringLiteral("PATH")}}));
-    QVERIFY(f.prompts.shown.empty());
-}
-
-void FrmAboutTest::secondLocationNeedsTheToolFile() {
-    QTemporaryDir folder;
-    QVERIFY(folder.isValid());
-    AboutFixture f;
-    f.registry.setString(kSysInfoLocationKey, QStringLiteral("MSINFO"), folder.path());
-    std::unique_ptr<frmAbout> about(f.create());
-
-    about->StartSysInfo(); // the folder holds no tool yet
-    const QList<Query> bothLocations = {{kSysInfoKey, QStringLiteral("PATH")},
-                                        {kSysInfoLocationKey, QStringLiteral("MSINFO")}};
-    QCOMPARE(f.registry.queries, bothLocations);
-    QVERIFY(f.desktop.startedPrograms.isEmpty());
-    QCOMPARE(f.prompts.messageTexts(), QStringList{kUnavailable});
-    QCOMPARE(f.prompts.shown.front().title, QStringLiteral("Rotaview"));
-
-    QFile tool(folder.filePath(QStringLiteral("MSINFO32.EXE")));
-    QVERIFY(tool.open(QIODevice::WriteOnly));
-    tool.close();
-    f.prompts.shown.clear();
-    f.registry.queries.clear();
-
-    about->StartSysInfo();
-    QCOMPARE(f.registry.queries, bothLocations);
-    QCOMPARE(f.desktop.startedPrograms, QStringList{folder.filePath("MSINFO32.EXE")});
-    QVERIFY(f.prompts.shown.empty());
-
-    // A folder written with a trailing separator names the same tool.
-    f.registry.setString(kSysInfoLocationKey, QStringLiteral("MSINFO"), folder.path() + "/");
-    about->StartSysInfo();
-    QCOMPARE(f.desktop.startedPrograms.size(), 2);
-    QCOMPARE(f.desktop.startedPrograms.last(), folder.filePath("MSINFO32.EXE"));
-}
-
-void FrmAboutTest::noLocationShowsTheMessageOnce() {
-    AboutFixture f;
-    std::unique_ptr<frmAbout> about(f.create());
-    about->show();
-    QVERIFY(QTest::qWaitForWindowExposed(about.get()));
-
-    QTest::mouseClick(about->cmdSysInfo, Qt::LeftButton);
-
-    QCOMPARE(f.registry.queries, (QList<Query>{{kSysInfoKey, QStringLiteral("PATH")},
-                                               {kSysInfoLocationKey, QStringLiteral("MSINFO")}}));
-    QCOMPARE(f.prompts.count(QStringLiteral("message")), 1);
-    QCOMPARE(f.prompts.shown.front().text, kUnavailable);
-    QCOMPARE(f.prompts.shown.front().title, QStringLiteral("Rotaview"));
-    QVERIFY(f.desktop.startedPrograms.isEmpty());
-    QVERIFY(about->isVisible());
-}
-
-void FrmAboutTest::aToolThatCannotStartShowsTheMessage() {
-    AboutFixture f;
-    f.desktop.acceptPrograms = false;
-    f.registry.setString(kSysInfoKey, QStringLiteral("PATH"), QStringLiteral("/usr/bin/none"));
-    std::unique_ptr<frmAbout> about(f.create());
-
-    about->cmdSysInfo_Click();
-
-    QCOMPARE(f.desktop.startedPrograms, QStringList{QStringLiteral("/usr/bin/none")});
-    QCOMPARE(f.prompts.messageTexts(), QStringList{kUnavailable});
-}
-
-void FrmAboutTest::installedToolIsFoundWithoutConfiguration() {
-    QTemporaryDir bin;
-    QVERIFY(bin.isValid());
-    QFile tool(bin.filePath(QStringLiteral("rv-test-sysinfo")));
-    QVERIFY(tool.open(QIODevice::WriteOnly));
-    tool.write("#!/bin/sh\n");
-    tool.close();
-    QVERIFY(tool.setPermissions(tool.permissions() | QFileDevice::ExeOwner));
-
-    AboutFixture f;
-    IniMachineRegistry registry(
-        bin.filePath(QStringLiteral("no-registry.ini")),
-        {QStringLiteral("rv-test-missing"), QStringLiteral("rv-test-sysinfo")}, {bin.path()});
-    frmAbout about(f.prompts, registry, f.desktop, f.mailClientFactory());
-
-    about.StartSysInfo();
-
-    QCOMPARE(f.desktop.startedPrograms, QStringList{tool.fileName()});
-    QVERIFY(f.prompts.shown.empty());
-}
-
-void FrmAboutTest::getKeyValueKeepsTheStringWithoutItsZero() {
-    AboutFixture f;
-    const QString key = QStringLiteral("SOFTWARE\\Vantrel\\Test");
-    f.registry.setString(key, QStringLiteral("WithZero"), QStringLiteral("/opt/tool"), true);
-    f.registry.setString(key, QStringLiteral("WithoutZero"), QStringLiteral("/opt/tool"), false);
-    f.registry.setString(key, QStringLiteral("Empty"), QString(), true);
-    f.registry.values.insert({key, QStringLiteral("Number")},
-                             {MachineRegistry::kNumber32, QByteArray("\x78\x56\x34\x12", 4)});
-    f.registry.values.insert({key, QStringLiteral("Small")},
-                             {MachineRegistry::kNumber32, QByteArray("\x3C\x00\x00\x00", 4)});
-    f.registry.values.insert({key, QStringLiteral("Huge")},
-                             {MachineRegistry::kString, QByteArray(1025, 'a')});
-    f.registry.values.insert({key, QStringLiteral("Full")},
-                             {MachineRegistry::kString, QByteArray(1024, 'b')});
-    std::unique_ptr<frmAbout> about(f.create());
-    const auto hklm = frmAbout::HKEY_LOCAL_MACHINE;
-
-    QString value = QStringLiteral("stale");
-    QVERIFY(about->GetKeyValue(hklm, key, QStringLiteral("WithZero"), value));
-    QCOMPARE(value, QStringLiteral("/opt/tool"));
-    QVERIFY(about->GetKeyValue(hklm, key, QStringLiteral("WithoutZero"), value));
-    QCOMPARE(value, QStringLiteral("/opt/tool"));
-    QVERIFY(about->GetKeyValue(hklm, key, QStringLiteral("Empty"), value));
-    QCOMPARE(value, QString());
-    QVERIFY(about->GetKeyValue(hklm, key, QStringLiteral("Number"), value));
-    QCOMPARE(value, QStringLiteral("&h12345678"));
-    QVERIFY(about->GetKeyValue(hklm, key, QStringLiteral("Small"), value));
-    QCOMPARE(value, QStringLiteral("&h00003C"));
-    QVERIFY(about->GetKeyValue(hklm, key, QStringLiteral("Full"), value));
-    QCOMPARE(value, QString(1024, QLatin1Char('b')));
-
-    value = QStringLiteral("stale");
-    QVERIFY(!about->GetKeyValue(hklm, key, QStringLiteral("Huge"), value));
-    QCOMPARE(value, QString());
-    value = QStringLiteral("stale");
-    QVERIFY(!about->GetKeyValue(hklm, key, QStringLiteral("Absent"), value));
-    QCOMPARE(value, QString());
-    value = QStringLiteral("stale");
-    QVERIFY(!about->GetKeyValue(0x80000001, key, QStringLiteral("WithZero"), value));
-    QCOMPARE(value, QString());
-}
-
-void FrmAboutTest::enterAndEscCloseTheWindow() {
-    AboutFixture f;
-    // Each key sent to the window and to OK, the button that has the focus when it opens.
-    for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
-        for (const bool toButton : {false, true}) {
-            QPointer<frmAbout> about = f.create();
-            about->setAttribute(Qt::WA_DeleteOnClose);
-            about->show();
-            QVERIFY(QTest::qWaitForWindowExposed(about));
-            if (toButton)
-                QTest::keyClick(about->cmdOK, key);
-            else
-                QTest::keyClick(about, key);
-            QTRY_VERIFY2(
-                about.isNull(),
-                qPrintable(QStringLiteral("key %1, to button %2").arg(int(key)).arg(toButton)));
-        }
+    // The window's texts, buttons and kind.
+    void showsTitleVersionAndButtons() {
+        AboutFixture f;
+        std::unique_ptr<frmAbout> about(f.create());
+        QCOMPARE(about->windowTitle(), QStringLiteral("About Rotaview"));
+        QCOMPARE(about->lblTitle->text(), QStringLiteral("Rotaview"));
+        QCOMPARE(about->lblVersion->text(), QStringLiteral("Version 1.3.60"));
+        QVERIFY(about->lblDescription->text().contains(QStringLiteral("calendar")));
+        QVERIFY(about->lblDescription->wordWrap());
+        QCOMPARE(about->picIcon->pixmap().size(), QSize(32, 32));
+        QVERIFY(!about->windowIcon().isNull());
+        QCOMPARE(about->Command1->text(), QStringLiteral("E-Mail Me"));
+        QCOMPARE(about->Command1->toolTip(),
+                 QStringLiteral("Please Note this does not send the message"));
+        QCOMPARE(about->cmdOK->text(), QStringLiteral("OK"));
+        QVERIFY(about->cmdOK->isDefault());
+        QCOMPARE(about->cmdSysInfo->text(), QStringLiteral("&System Info..."));
+        QVERIFY(!about->isModal());
+        QVERIFY(!about->windowFlags().testFlag(Qt::WindowMinimizeButtonHint));
     }
-    QVERIFY(f.prompts.shown.empty());
-    QVERIFY(f.desktop.openedUrls.isEmpty());
-}
 
-void FrmAboutTest::feedbackMailIsHandedToTheMailComposer() {
-    AboutFixture f;
-    std::unique_ptr<frmAbout> about(f.create());
+    // "System Info" starts the program the first registry location names as it stands, else the
+    // tool in the folder the second names when the file is there; otherwise, or when the program
+    // does not start, one message.
+    void systemInfoStartsTheToolItFinds_data() {
+        QTest::addColumn<QString>("path");    // the first location; empty: not set
+        QTest::addColumn<QString>("folder");  // the second location; $DIR the test's folder
+        QTest::addColumn<bool>("toolThere");  // $DIR/MSINFO32.EXE exists
+        QTest::addColumn<bool>("starts");     // the desktop starts what it is given
+        QTest::addColumn<QString>("started"); // the program asked for; empty: none
+        QTest::addColumn<bool>("bothLooked"); // the second location was read too
+        QTest::newRow("first location, without a file test")
+            << "/nonexistent/rotaview-test/sysinfo-tool"
+            << "/tmp" << false << true << "/nonexistent/rotaview-test/sysinfo-tool" << false;
+        QTest::newRow("second location without the tool") << ""
+                                                          << "$DIR" << false << true << "" << true;
+        QTest::newRow("second location with the tool")
+            << ""
+            << "$DIR" << true << true << "$DIR/MSINFO32.EXE" << true;
+        QTest::newRow("second location with a trailing separator")
+            << ""
+            << "$DIR/" << true << true << "$DIR/MSINFO32.EXE" << true;
+        QTest::newRow("no location") << ""
+                                     << "" << false << true << "" << true;
+        QTest::newRow("a program that does not start")
+            << "/usr/bin/none"
+            << "" << false << false << "/usr/bin/none" << false;
+    }
+    void systemInfoStartsTheToolItFinds() {
+        QFETCH(QString, path);
+        QFETCH(QString, folder);
+        QFETCH(bool, toolThere);
+        QFETCH(bool, starts);
+        QFETCH(QString, started);
+        QFETCH(bool, bothLooked);
+        QTemporaryDir dir;
+        if (toolThere) {
+            QFile tool(dir.filePath(QStringLiteral("MSINFO32.EXE")));
+            QVERIFY(tool.open(QIODevice::WriteOnly));
+        }
+        AboutFixture f;
+        f.desktop.acceptPrograms = starts;
+        if (!path.isEmpty())
+            f.registry.setString(kSysInfoKey, QStringLiteral("PATH"), path);
+        if (!folder.isEmpty())
+            f.registry.setString(kSysInfoLocationKey, QStringLiteral("MSINFO"),
+                                 folder.replace(QStringLiteral("$DIR"), dir.path()));
+        std::unique_ptr<frmAbout> about(f.create());
+        about->show();
+        QVERIFY(QTest::qWaitForWindowExposed(about.get()));
 
-    QTest::mouseClick(about->Command1, Qt::LeftButton);
-    QTest::mouseClick(about->Command1, Qt::LeftButton);
+        QTest::mouseClick(about->cmdSysInfo, Qt::LeftButton);
 
-    QCOMPARE(f.mailClientsOpened, 2); // a new mail client object for every mail
-    QCOMPARE(f.mailLog.namespaces, (QStringList{QStringLiteral("MAPI"), QStringLiteral("MAPI")}));
-    QCOMPARE(f.mailLog.folderKinds, (QList<int>{kFolderInbox, kFolderInbox}));
-    QCOMPARE(f.desktop.openedUrls.size(), 2);
-    const QUrl mail = f.desktop.openedUrls.first();
-    QCOMPARE(mail.scheme(), QStringLiteral("mailto"));
-    QCOMPARE(mail.path(), QStringLiteral("feedback@rotaview.example"));
-    const QUrlQuery query(mail);
-    QCOMPARE(query.queryItemValue(QStringLiteral("subject"), QUrl::FullyDecoded),
-             QStringLiteral("FreeUpdate"));
-    QCOMPARE(query.queryItemValue(QStringLiteral("body"), QUrl::FullyDecoded),
-             QStringLiteral("Ver=1360"));
-    QVERIFY(f.prompts.shown.empty());
-    QVERIFY(f.desktop.startedPrograms.isEmpty());
-}
+        QList<QPair<QString, QString>> queries{{kSysInfoKey, QStringLiteral("PATH")}};
+        if (bothLooked)
+            queries.append({kSysInfoLocationKey, QStringLiteral("MSINFO")});
+        QCOMPARE(f.registry.queries, queries);
+        QCOMPARE(f.desktop.startedPrograms.join(QLatin1Char(',')),
+                 started.replace(QStringLiteral("$DIR"), dir.path()));
+        const bool told = started.isEmpty() || !starts;
+        QCOMPARE(f.prompts.messageTexts(),
+                 told ? QStringList{"System Information Is Unavailable At This Time"}
+                      : QStringList());
+        if (told)
+            QCOMPARE(f.prompts.shown.front().title, QStringLiteral("Rotaview"));
+        QVERIFY(about->isVisible());
+    }
 
-void FrmAboutTest::noMailComposerGivesOneMessageAndKeepsTheWindow() {
-    AboutFixture f;
-    f.desktop.acceptUrls = false;
-    std::unique_ptr<frmAbout> about(f.create());
-    about->show();
-    QVERIFY(QTest::qWaitForWindowExposed(about.get()));
+    // Without registry values the tool is looked for by name on the program path.
+    void installedToolIsFoundWithoutConfiguration() {
+        QTemporaryDir bin;
+        QFile tool(bin.filePath(QStringLiteral("rv-test-sysinfo")));
+        QVERIFY(tool.open(QIODevice::WriteOnly));
+        tool.write("#!/bin/sh\n");
+        tool.close();
+        QVERIFY(tool.setPermissions(tool.permissions() | QFileDevice::ExeOwner));
 
-    about->Command1_Click();
-    QCOMPARE(f.desktop.openedUrls.size(), 1);
-    QCOMPARE(f.prompts.count(QStringLiteral("message")), 1);
-    // One sentence, with the address to write to instead.
-    QCOMPARE(f.prompts.shown.front().text,
-             QStringLiteral("No mail program could be started to prepare the feedback mail: "
-                            "please write to feedback@rotaview.example."));
-    QVERIFY(about->isVisible());
+        AboutFixture f;
+        IniMachineRegistry registry(
+            bin.filePath(QStringLiteral("no-registry.ini")),
+            {QStringLiteral("rv-test-missing"), QStringLiteral("rv-test-sysinfo")}, {bin.path()});
+        frmAbout about(f.prompts, registry, f.desktop, f.mailClientFactory());
+        about.StartSysInfo();
+        QCOMPARE(f.desktop.startedPrograms, QStringList{tool.fileName()});
+        QVERIFY(f.prompts.shown.empty());
+    }
 
-    // No mail client at all: the factory fails the way the calendar service does.
-    frmAbout noClient(
-        f.prompts, f.registry, f.desktop, []() -> std::unique_ptr<CalendarApplication> {
-            throw CalendarError(calendar_error::NotConnected, QStringLiteral("no service"));
-        });
-    noClient.Command1_Click();
-    QCOMPARE(f.prompts.count(QStringLiteral("message")), 2);
+    // GetKeyValue reads a string without its terminating zero and a 32-bit number as "&h" hex;
+    // a value too long, missing, or under another root reads as failure and empty text.
+    void getKeyValueKeepsTheStringWithoutItsZero_data() {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("found");
+        QTest::addColumn<QString>("expected");
+        const int text = MachineRegistry::kString;
+        QTest::newRow("with zero") << text << QByteArray("/opt/tool\0", 10) << true << "/opt/tool";
+        QTest::newRow("without zero") << text << QByteArray("/opt/tool") << true << "/opt/tool";
+        QTest::newRow("empty") << text << QByteArray("\0", 1) << true << "";
+        QTest::newRow("number") << int(MachineRegistry::kNumber32)
+                                << QByteArray("\x78\x56\x34\x12", 4) << true << "&h12345678";
+        QTest::newRow("small number") << int(MachineRegistry::kNumber32)
+                                      << QByteArray("\x3C\x00\x00\x00", 4) << true << "&h00003C";
+        QTest::newRow("1024 bytes")
+            << text << QByteArray(1024, 'b') << true << QString(1024, QLatin1Char('b'));
+        QTest::newRow("1025 bytes") << text << QByteArray(1025, 'a') << false << "";
+        QTest::newRow("absent") << -1 << QByteArray() << false << "";
+        QTest::newRow("other root") << -2 << QByteArray("/opt/tool\0", 10) << false << "";
+    }
+    void getKeyValueKeepsTheStringWithoutItsZero() {
+        QFETCH(int, type);
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, found);
+        QFETCH(QString, expected);
+        AboutFixture f;
+        const QString key = QStringLiteral("SOFTWARE\\Vantrel\\Test");
+        if (type != -1)
+            f.registry.values.insert(
+                {key, QStringLiteral("Value")},
+                {type == -2 ? MachineRegistry::kString : std::uint32_t(type), bytes});
+        std::unique_ptr<frmAbout> about(f.create());
+        QString value = QStringLiteral("stale");
+        const std::uint32_t root = type == -2 ? 0x80000001u : frmAbout::HKEY_LOCAL_MACHINE;
+        QCOMPARE(about->GetKeyValue(root, key, QStringLiteral("Value"), value), found);
+        QCOMPARE(value, expected);
+    }
 
-    frmAbout nullClient(f.prompts, f.registry, f.desktop,
-                        []() -> std::unique_ptr<CalendarApplication> { return nullptr; });
-    nullClient.Command1_Click();
-    QCOMPARE(f.prompts.count(QStringLiteral("message")), 3);
-    QCOMPARE(f.desktop.openedUrls.size(), 1);
-}
+    // Enter and Esc close the window, sent to it or to OK, the button with the focus.
+    void enterAndEscCloseTheWindow() {
+        AboutFixture f;
+        for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Enter, Qt::Key_Escape}) {
+            for (const bool toButton : {false, true}) {
+                QPointer<frmAbout> about = f.create();
+                about->setAttribute(Qt::WA_DeleteOnClose);
+                about->show();
+                QVERIFY(QTest::qWaitForWindowExposed(about));
+                QTest::keyClick(toButton ? static_cast<QWidget*>(about->cmdOK) : about.data(), key);
+                QTRY_VERIFY2(
+                    about.isNull(),
+                    qPrintable(QStringLiteral("key %1, to button %2").arg(int(key)).arg(toButton)));
+            }
+        }
+        QVERIFY(f.prompts.shown.empty());
+        QVERIFY(f.desktop.openedUrls.isEmpty());
+    }
+
+    // "E-Mail Me" opens a new mail client each time and hands the feedback mail, with its fixed
+    // address, subject and version body, to the mail composer.
+    void feedbackMailIsHandedToTheMailComposer() {
+        AboutFixture f;
+        std::unique_ptr<frmAbout> about(f.create());
+        QTest::mouseClick(about->Command1, Qt::LeftButton);
+        QTest::mouseClick(about->Command1, Qt::LeftButton);
+        QCOMPARE(f.mailClientsOpened, 2);
+        QCOMPARE(f.mailLog.namespaces, (QStringList{"MAPI", "MAPI"}));
+        QCOMPARE(f.mailLog.folderKinds, (QList<int>{kFolderInbox, kFolderInbox}));
+        QCOMPARE(f.desktop.openedUrls.size(), 2);
+        const QUrl mail = f.desktop.openedUrls.first();
+        QCOMPARE(mail.scheme(), QStringLiteral("mailto"));
+        QCOMPARE(mail.path(), QStringLiteral("feedback@rotaview.example"));
+        const QUrlQuery query(mail);
+        QCOMPARE(query.queryItemValue(QStringLiteral("subject"), QUrl::FullyDecoded),
+                 QStringLiteral("FreeUpdate"));
+        QCOMPARE(query.queryItemValue(QStringLiteral("body"), QUrl::FullyDecoded),
+                 QStringLiteral("Ver=1360"));
+        QVERIFY(f.prompts.shown.empty());
+    }
+
+    // Without a mail composer or a mail client, one message names the address to write to and
+    // the window stays.
+    void noMailComposerGivesOneMessageAndKeepsTheWindow() {
+        AboutFixture f;
+        f.desktop.acceptUrls = false;
+        std::unique_ptr<frmAbout> about(f.create());
+        about->show();
+        QVERIFY(QTest::qWaitForWindowExposed(about.get()));
+        about->Command1_Click();
+        QCOMPARE(f.desktop.openedUrls.size(), 1);
+        QCOMPARE(f.prompts.messageTexts(),
+                 QStringList{"No mail program could be started to prepare the feedback mail: "
+                             "please write to feedback@rotaview.example."});
+        QVERIFY(about->isVisible());
+
+        frmAbout noClient(
+            f.prompts, f.registry, f.desktop, []() -> std::unique_ptr<CalendarApplication> {
+                throw CalendarError(calendar_error::NotConnected, QStringLiteral("no service"));
+            });
+        noClient.Command1_Click();
+        frmAbout nullClient(f.prompts, f.registry, f.desktop,
+                            []() -> std::unique_ptr<CalendarApplication> { return nullptr; });
+        nullClient.Command1_Click();
+        QCOMPARE(f.prompts.count(QStringLiteral("message")), 3);
+        QCOMPARE(f.desktop.openedUrls.size(), 1);
+    }
+};
 
 QTEST_MAIN(FrmAboutTest)
 #include "frmabout_test.moc"

@@ -1,16 +1,17 @@
 #pragma once
 
 #include "calendar/calendar_service.h"
+#include "calendar/ical/entry_id.h"
+#include "calendar/ical/name_match.h"
 
-#include <QList>
 #include <optional>
+#include <vector>
 
 namespace rv::test {
 
-// A calendar namespace that only resolves names against a fixed address book, the way the
-// backends do: exactly one person whose display name, e-mail or user name equals the text (case
-// ignored), else the only one whose display name or e-mail starts with it. Identifiers have the
-// backends' shape. `failure` makes every look-up throw it, as a dead connection would.
+// A calendar namespace that resolves names against a fixed address book by the backends' own
+// matching rule and hands out the local store's identifiers. `failure` makes every look-up throw
+// it, as a dead connection would.
 class AddressBookNamespace : public CalendarNamespace {
 public:
     struct Person {
@@ -19,13 +20,7 @@ public:
         QString email;
     };
 
-    static QString entryIdOf(const QString& user) {
-        QByteArray raw =
-            QByteArray(4, '\0') + QByteArray("RotaviewLocal") + QByteArray(3, '\0') + user.toUtf8();
-        if (raw.size() < 80)
-            raw.append(80 - raw.size(), '\0');
-        return QString::fromLatin1(raw.toHex().toUpper());
-    }
+    static QString entryIdOf(const QString& user) { return makeEntryId(kLocalProviderTag, user); }
 
     QList<Person> people;
     std::optional<CalendarError> failure;
@@ -46,32 +41,18 @@ public:
     }
 
 private:
-    std::optional<Person> match(const QString& text) const {
-        QList<Person> exact;
-        QList<Person> prefix;
-        for (const auto& p : people) {
-            if (p.name.compare(text, Qt::CaseInsensitive) == 0 ||
-                p.email.compare(text, Qt::CaseInsensitive) == 0 ||
-                p.user.compare(text, Qt::CaseInsensitive) == 0)
-                exact << p;
-            else if (p.name.startsWith(text, Qt::CaseInsensitive) ||
-                     p.email.startsWith(text, Qt::CaseInsensitive))
-                prefix << p;
-        }
-        if (exact.size() == 1)
-            return exact.first();
-        if (exact.isEmpty() && prefix.size() == 1)
-            return prefix.first();
-        return std::nullopt;
-    }
-
     class Recipient : public CalendarRecipient {
     public:
         Recipient(AddressBookNamespace& book, QString text) : book_(book), text_(std::move(text)) {}
         bool Resolve() override {
             if (book_.failure)
                 throw *book_.failure;
-            person_ = book_.match(text_);
+            std::vector<NameKeys> keys;
+            for (const Person& p : book_.people)
+                keys.push_back({p.name, {p.email}, p.user});
+            const int found = matchName(keys, text_);
+            if (found >= 0)
+                person_ = book_.people.at(found);
             return Resolved();
         }
         bool Resolved() const override { return person_.has_value(); }
