@@ -150,7 +150,10 @@ private slots:
         write_members(0, {GroupMember{QStringLiteral("Zed"), longUser}});
         b.click(1, 0);
         QCOMPARE(b.color(1, 1), kMore);
-        // 151 characters are taken as an entry identifier, which this one is not: no change.
+        // 151 characters are taken as an entry identifier, which this one is not: no change,
+        // although somebody has it as a user name.
+        b.store.addPerson(longUser + QLatin1Char('z'), QStringLiteral("Zed Longer"));
+        b.store.setEvents(longUser + QLatin1Char('z'), {});
         b.store.setEvents(longUser, {});
         write_members(0, {GroupMember{QStringLiteral("Zed"), longUser + QLatin1Char('z')}});
         b.click(1, 1);

@@ -196,6 +196,10 @@ private slots:
         QCoreApplication::processEvents();
         QVERIFY(client->height() * 15 <= 1400);
         QCOMPARE(grid.height(), before);
+        // Past 1400 twips the grid follows the window again.
+        board.form->resize(800, 133 + (board.form->height() - client->height()));
+        QCoreApplication::processEvents();
+        QCOMPARE(grid.height(), client->height() - 110);
     }
 
     void updateNowStoresTheMonthAndRebuildsIt() {

@@ -287,10 +287,10 @@ void CalDavTest::readsTheCalendarTheProfileNames() {
 
 void CalDavTest::passwordComesFromAPrivateNetrcOrOnePrompt() {
     {
-        // Readable by others: refused, nothing asked, the file named in the message.
+        // Readable by its group: refused, nothing asked, the file named in the message.
         TempHome home;
         QVERIFY(home.writeNetrc(QStringLiteral("machine 127.0.0.1 login alice password alice-pw\n"),
-                                0644));
+                                0640));
         ScriptedPrompts prompts;
         auto app = openCalDavApplication(profile(), CalendarServiceContext{prompts, desktop_});
         auto ns = app->GetNamespace(QStringLiteral("MAPI"));
