@@ -188,6 +188,22 @@ CalendarError transferError(CURLcode result, const Received& received, const cha
         QStringLiteral("Cannot reach the calendar server at %1: %2.").arg(where, detail));
 }
 
+// An answer the server gave but that cannot be used: a refused log-in (when credentials were
+// sent) or a server failure. 501 is left to the caller, which may try another way.
+void throwOnFailedAnswer(int status, bool credentialsSent, const QString& where,
+                         const QString& user) {
+    using namespace calendar_error;
+    if (status == 401 && credentialsSent)
+        throw CalendarError(LoginFailed, QStringLiteral("The calendar server at %1 refused the "
+                                                        "user name \"%2\" or its password.")
+                                             .arg(where, user));
+    if (status >= 500 && status != 501)
+        throw CalendarError(ServerError,
+                            QStringLiteral("The calendar server at %1 failed with HTTP status %2.")
+                                .arg(where)
+                                .arg(status));
+}
+
 } // namespace
 
 void DavHttp::configure(const HttpRequest& request, const QByteArray& url, const QByteArray& user) {
@@ -289,15 +305,8 @@ HttpResponse DavHttp::send(const HttpRequest& request) {
         impl_->havePassword = true;
         response = perform(request);
     }
-    if (response.status == 401)
-        throw CalendarError(LoginFailed, QStringLiteral("The calendar server at %1 refused the "
-                                                        "user name \"%2\" or its password.")
-                                             .arg(where, user_));
-    if (response.status >= 500 && response.status != 501)
-        throw CalendarError(ServerError,
-                            QStringLiteral("The calendar server at %1 failed with HTTP status %2.")
-                                .arg(where)
-                                .arg(response.status));
+    // A 401 here came after the password was given (or none could be).
+    throwOnFailedAnswer(response.status, true, where, user_);
     if (impl_->havePassword)
         rememberAuthMethod();
     return response;
@@ -368,15 +377,7 @@ HttpResponse DavHttp::finish(Transfer& transfer, int curlResult) {
         response.contentType = QByteArray(contentType).toLower();
     response.body = received.body;
     response.etag = received.etag;
-    if (response.status == 401 && impl_->havePassword)
-        throw CalendarError(LoginFailed, QStringLiteral("The calendar server at %1 refused the "
-                                                        "user name \"%2\" or its password.")
-                                             .arg(where, user_));
-    if (response.status >= 500 && response.status != 501)
-        throw CalendarError(ServerError,
-                            QStringLiteral("The calendar server at %1 failed with HTTP status %2.")
-                                .arg(where)
-                                .arg(response.status));
+    throwOnFailedAnswer(response.status, impl_->havePassword, where, user_);
     return response;
 }
 
