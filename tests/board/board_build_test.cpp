@@ -1,4 +1,5 @@
 #include "support/board_fixture.h"
+#include "support/group_records.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -43,15 +44,7 @@ class BoardBuildTest : public QObject {
 private slots:
     void groupOfThreeFillsEveryDayInFileOrder() {
         Board b;
-        b.store.setEvents(QStringLiteral("bob"),
-                          {ev(QStringLiteral("2021-03-01T09:00"),
-                              QStringLiteral("2021-03-01T10:00"), QStringLiteral("Standup")),
-                           ev(QStringLiteral("2021-03-02T09:00"),
-                              QStringLiteral("2021-03-02T14:00"), QStringLiteral("Workshop")),
-                           ev(QStringLiteral("2021-03-03T08:00"),
-                              QStringLiteral("2021-03-03T16:00"), QStringLiteral("Offsite")),
-                           ev(QStringLiteral("2021-03-04T00:00"),
-                              QStringLiteral("2021-03-05T00:00"), QStringLiteral("Holiday"))});
+        b.setCalendar(QStringLiteral("bob"), QStringLiteral("every-category.ics"));
         b.writeTeam({QStringLiteral("carol"), QStringLiteral("bob"), QStringLiteral("alice")});
         b.load();
         QCOMPARE(b.names(), QStringList({QStringLiteral("Carol Clark"), QStringLiteral("Bob Baker"),
@@ -103,9 +96,7 @@ private slots:
                               QStringLiteral("Carol Clark")}));
         QCOMPARE(b.form->state().cur_group_no, 2);
         // Each row still reads its own person's calendar.
-        b.store.setEvents(QStringLiteral("alice"),
-                          {ev(QStringLiteral("2021-03-01T09:00"),
-                              QStringLiteral("2021-03-01T17:00"), QStringLiteral("Long day"))});
+        b.setCalendar(QStringLiteral("alice"), QStringLiteral("long-day-1st.ics"));
         b.form->Command4_Click();
         QCOMPARE(b.color(1, 1), kMore);
         QCOMPARE(b.color(2, 1), kFree);
@@ -130,12 +121,7 @@ private slots:
 
     void detailsTextsFollowTheMenuAtTheNextBuild() {
         Board b;
-        b.store.setEvents(
-            QStringLiteral("alice"),
-            {ev(QStringLiteral("2021-03-02T09:00"), QStringLiteral("2021-03-02T10:00"),
-                QStringLiteral("Dentist"), QStringLiteral("CLASS:PRIVATE\r\n")),
-             ev(QStringLiteral("2021-03-02T11:00"), QStringLiteral("2021-03-02T12:00"),
-                QStringLiteral("Budget"))});
+        b.setCalendar(QStringLiteral("alice"), QStringLiteral("private-and-budget.ics"));
         b.writeTeam({QStringLiteral("alice")});
         b.load();
         QCOMPARE(b.grid().cellText(1, 2), QString());
@@ -243,9 +229,7 @@ private slots:
 
     void unresolvedMemberDoesNotShiftLaterRows() {
         Board b;
-        b.store.setEvents(QStringLiteral("carol"),
-                          {ev(QStringLiteral("2021-03-01T08:00"),
-                              QStringLiteral("2021-03-01T16:00"), QStringLiteral("Audit"))});
+        b.setCalendar(QStringLiteral("carol"), QStringLiteral("audit-1st.ics"));
         const GroupMember gone{QStringLiteral("Dave Dunn"), b.id(QStringLiteral("dave"))};
         write_group_index({QStringLiteral("Team")});
         write_members(0,
@@ -264,15 +248,9 @@ private slots:
     // to 16 bits on the way to the row.
     void membersPastA16BitRecordKeepTheirRows() {
         Board b;
-        b.store.setEvents(QStringLiteral("bob"),
-                          {ev(QStringLiteral("2021-03-01T08:00"),
-                              QStringLiteral("2021-03-01T16:00"), QStringLiteral("Audit"))});
+        b.setCalendar(QStringLiteral("bob"), QStringLiteral("audit-1st.ics"));
         write_group_index({QStringLiteral("Team")});
         // Records of zero bytes (nobody the service knows) but alice at 32,768 and bob at 40,000.
-        const auto record = [](const GroupMember& m) {
-            return QByteArray(2, '\0') + m.name.toLatin1().leftJustified(200, ' ') +
-                   m.id.toLatin1().leftJustified(200, ' ') + QByteArray(1530, '\0');
-        };
         QFile file(memberFileName(0));
         QVERIFY(file.open(QIODevice::WriteOnly));
         for (const auto& [at, member] :
@@ -280,7 +258,7 @@ private slots:
               std::pair{40000, b.member(QStringLiteral("bob"))},
               std::pair{40001, GroupMember{QStringLiteral("XXX"), QStringLiteral("XXX")}}}) {
             QVERIFY(file.seek(qint64(at - 1) * 1932));
-            file.write(record(member));
+            file.write(memberRecord(member.name.toLatin1(), member.id.toLatin1()));
         }
         file.close();
         b.load();

@@ -8,14 +8,12 @@
 #include "support/board_fixture.h"
 #include "support/dav_servers.h"
 #include "support/fault_proxy.h"
+#include "support/temp_home.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QFile>
 #include <QProgressBar>
 #include <QTest>
-
-#include <sys/stat.h>
 
 using namespace rv;
 using namespace rv::test;
@@ -26,104 +24,43 @@ namespace {
 constexpr int kTimeoutSeconds = 2;
 
 // Alice, the connected user, reads everybody's calendars.
-const DavPerson kAlice{QStringLiteral("alice"), QStringLiteral("alice-pw"), {}, {}, {}};
-const DavPerson kBob{QStringLiteral("bob"),
-                     QStringLiteral("bob-pw"),
-                     QStringLiteral("Bob Baker"),
+DavPerson person(const char* user, const char* displayName) {
+    const QString name = QString::fromLatin1(user);
+    return DavPerson{name,
+                     name + QStringLiteral("-pw"),
+                     QString::fromLatin1(displayName),
                      {},
                      {QStringLiteral("alice")}};
-const DavPerson kCarol{QStringLiteral("carol"),
-                       QStringLiteral("carol-pw"),
-                       QStringLiteral("Carol Clark"),
-                       {},
-                       {QStringLiteral("alice")}};
-const DavPerson kDave{QStringLiteral("dave"),
-                      QStringLiteral("dave-pw"),
-                      QStringLiteral("Dave Dunn"),
-                      {},
-                      {QStringLiteral("alice")}};
-
-QByteArray calendarOf(const QString& vevent) {
-    return "BEGIN:VCALENDAR\r\nVERSION:2.0\r\nPRODID:-//Rotaview tests//EN\r\n" + vevent.toUtf8() +
-           "END:VCALENDAR\r\n";
 }
-
-// Bob has a short meeting on the 1st, Carol a long day on the 2nd, Dave half a day on the 3rd.
-QByteArray bobsCalendar() {
-    return calendarOf(
-        ev(QStringLiteral("2021-03-01T09:00"), QStringLiteral("2021-03-01T10:00"), "Standup"));
-}
-QByteArray carolsCalendar() {
-    return calendarOf(
-        ev(QStringLiteral("2021-03-02T08:00"), QStringLiteral("2021-03-02T17:00"), "Audit"));
-}
-QByteArray davesCalendar() {
-    return calendarOf(
-        ev(QStringLiteral("2021-03-03T09:00"), QStringLiteral("2021-03-03T14:00"), "Workshop"));
-}
-
-QString idOf(const QString& user) {
-    return makeEntryId(kCalDavProviderTag, QLatin1Char('/') + user + QLatin1Char('/'));
-}
+const DavPerson kAlice = person("alice", "Alice Archer"), kBob = person("bob", "Bob Baker"),
+                kCarol = person("carol", "Carol Clark"), kDave = person("dave", "Dave Dunn");
 
 bool under(const QByteArray& path, const char* prefix) {
     return path.startsWith(prefix);
 }
 
-QList<GroupMember> membersOf(const QList<DavPerson>& people) {
-    QList<GroupMember> members;
-    for (const DavPerson& p : people)
-        members << GroupMember{p.displayName, idOf(p.user)};
-    return members;
-}
-
-// A board in a working directory of its own over the server at `url`, for March 2021, showing
-// the group "Team" (bob, carol and dave unless told otherwise).
-struct CalDavBoard {
-    TempWorkdir workdir;
-    MemorySettings settings;
-    ScriptedPrompts prompts;
-    RecordingDesktop desktop;
-    std::unique_ptr<Form1> form;
-
-    explicit CalDavBoard(const QUrl& url, const QList<DavPerson>& team = {kBob, kCarol, kDave}) {
-        settings.SaveSetting(QStringLiteral("Settings"), QStringLiteral("Month"),
-                             QStringLiteral("3"));
-        settings.SaveSetting(QStringLiteral("Settings"), QStringLiteral("Year"),
-                             QStringLiteral("2021"));
-        settings.SaveSetting(QStringLiteral("Settings"), QStringLiteral("DefaultGrp"),
-                             QStringLiteral("Team"));
+// A board over the server at `url` showing the group "Team" of bob, carol and dave.
+struct CalDavBoard : BoardWindow {
+    explicit CalDavBoard(const QUrl& url) {
         write_group_index({QStringLiteral("Team")});
-        write_members(0, membersOf(team));
+        QList<GroupMember> members;
+        for (const DavPerson& p : {kBob, kCarol, kDave})
+            members << GroupMember{
+                p.displayName,
+                makeEntryId(kCalDavProviderTag, QLatin1Char('/') + p.user + QLatin1Char('/'))};
+        write_members(0, members);
         ServiceProfile profile;
         profile.backend = QStringLiteral("caldav");
         profile.url = url.toString();
         profile.user = kAlice.user;
         profile.timeoutSeconds = kTimeoutSeconds;
-        BoardServices services{
-            settings,
-            prompts,
-            desktop,
-            nullptr,
+        start(
             [this, profile] {
                 return openCalDavApplication(profile, CalendarServiceContext{prompts, desktop});
             },
-            {}};
-        form = std::make_unique<Form1>(services);
-        form->Form_Load();
+            QStringLiteral("Team"));
     }
 
-    BoardGrid& grid() { return form->grid(); }
-    QStringList names() {
-        QStringList n;
-        for (int r = 1; r < grid().rowCount(); ++r)
-            n << grid().cellText(r, 0);
-        return n;
-    }
-    std::uint32_t color(int row, int day) {
-        const auto c = grid().cellColor(row, day);
-        return c < 0 ? grid().backgroundColor() : std::uint32_t(c);
-    }
     // Update Now, pressed as the user does: after control went back to the event loop, which
     // ends what the calendar service learnt in the operation before. How long it took.
     qint64 build() {
@@ -133,14 +70,10 @@ struct CalDavBoard {
         form->Command4_Click();
         return timer.elapsed();
     }
-    void click(int row, int column) {
-        const QRect rect = grid().visualRect(grid().model()->index(row, column));
-        QTest::mouseClick(grid().viewport(), Qt::LeftButton, {}, rect.center());
-    }
-    int messages() const { return prompts.count(QStringLiteral("message")); }
 };
 
-// The board as a build over a healthy server shows it.
+// The board as a build over a healthy server shows it: Bob has a short meeting on the 1st,
+// Carol a long day on the 2nd, Dave half a day on the 3rd.
 void verifyWholeBoard(CalDavBoard& b) {
     QCOMPARE(b.names(), QStringList({QStringLiteral("Bob Baker"), QStringLiteral("Carol Clark"),
                                      QStringLiteral("Dave Dunn")}));
@@ -162,19 +95,13 @@ private slots:
         server_ = DavServer::create(DavServer::Kind::Radicale);
         QVERIFY2(server_->start({kAlice, kBob, kCarol, kDave}, kAlice.user),
                  qPrintable(server_->error()));
-        QVERIFY(server_->setEvents(kBob, server_->calendarPath(kBob.user), bobsCalendar()));
-        QVERIFY(server_->setEvents(kCarol, server_->calendarPath(kCarol.user), carolsCalendar()));
-        QVERIFY(server_->setEvents(kDave, server_->calendarPath(kDave.user), davesCalendar()));
-
+        QVERIFY(setCalendar(kBob, QStringLiteral("standup-1st.ics")));
+        QVERIFY(setCalendar(kCarol, QStringLiteral("audit-2nd.ics")));
+        QVERIFY(setCalendar(kDave, QStringLiteral("workshop-3rd.ics")));
         // The password comes from a private .netrc in a home of the test's own.
-        previousHome_ = qgetenv("HOME");
-        qputenv("HOME", home_.path().toUtf8());
-        const QString netrc = home_.filePath(QStringLiteral(".netrc"));
-        QFile file(netrc);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("machine 127.0.0.1 login alice password " + kAlice.password.toUtf8() + "\n");
-        file.close();
-        QCOMPARE(::chmod(QFile::encodeName(netrc).constData(), 0600), 0);
+        home_ = std::make_unique<TempHome>();
+        QVERIFY(home_->writeNetrc(QStringLiteral("machine 127.0.0.1 login alice password ") +
+                                  kAlice.password + QLatin1Char('\n')));
 
         proxy_ = std::make_unique<FaultProxy>(server_->port());
         QVERIFY(proxy_->start());
@@ -182,7 +109,7 @@ private slots:
 
     void cleanupTestCase() {
         proxy_.reset();
-        qputenv("HOME", previousHome_);
+        home_.reset();
     }
 
     void init() {
@@ -191,7 +118,7 @@ private slots:
         proxy_->setRule({});
         if (proxy_->stoppedByFault())
             QVERIFY(proxy_->start());
-        QVERIFY(server_->setEvents(kCarol, server_->calendarPath(kCarol.user), carolsCalendar()));
+        QVERIFY(setCalendar(kCarol, QStringLiteral("audit-2nd.ics")));
     }
 
     void serverStopsInTheMiddleOfABuild() {
@@ -311,10 +238,7 @@ private slots:
 private:
     // Carol's calendar changes, so the next build reads it again, and reading it meets the fault.
     void failCarolsChangedCalendar(Fault fault) {
-        QVERIFY(
-            server_->setEvents(kCarol, server_->calendarPath(kCarol.user),
-                               calendarOf(ev(QStringLiteral("2021-03-04T08:00"),
-                                             QStringLiteral("2021-03-04T17:00"), "Moved audit"))));
+        QVERIFY(setCalendar(kCarol, QStringLiteral("audit-4th.ics")));
         proxy_->setRule([fault](const QByteArray& method, const QByteArray& path) {
             return (method == "GET" || method == "REPORT") && under(path, "/carol/calendar")
                        ? fault
@@ -322,10 +246,14 @@ private:
         });
     }
 
+    // The person's calendar becomes the file of tests/data/board/.
+    bool setCalendar(const DavPerson& p, const QString& dataFile) {
+        return server_->setEvents(p, server_->calendarPath(p.user), boardData(dataFile));
+    }
+
     std::unique_ptr<DavServer> server_;
     std::unique_ptr<FaultProxy> proxy_;
-    QTemporaryDir home_;
-    QByteArray previousHome_;
+    std::unique_ptr<TempHome> home_;
 };
 
 QTEST_MAIN(BoardCalDavFaultsTest)

@@ -17,14 +17,8 @@ using namespace rv::test;
 
 namespace {
 
-const QString kStandup = QStringLiteral("Standup");
-
-// Bob's events: 1 March a short meeting, 3 March a long day.
-QStringList bobsEvents() {
-    return {ev(QStringLiteral("2021-03-01T09:00"), QStringLiteral("2021-03-01T10:00"), kStandup),
-            ev(QStringLiteral("2021-03-03T08:00"), QStringLiteral("2021-03-03T17:00"),
-               QStringLiteral("Offsite"))};
-}
+// Bob's calendar: 1 March a short meeting, 3 March a long day.
+const QString kBobs = QStringLiteral("standup-offsite.ics");
 
 QString calendarPath(Board& b, const QString& user) {
     return QDir(b.store.folder()).filePath(QStringLiteral("calendars/%1.ics").arg(user));
@@ -62,10 +56,8 @@ class BoardFileFaultsTest : public QObject {
 
 private:
     void setUpTeam(Board& b) {
-        b.store.setEvents(QStringLiteral("alice"),
-                          {ev(QStringLiteral("2021-03-02T09:00"),
-                              QStringLiteral("2021-03-02T14:00"), QStringLiteral("Workshop"))});
-        b.store.setEvents(QStringLiteral("bob"), bobsEvents());
+        b.setCalendar(QStringLiteral("alice"), QStringLiteral("workshop-2nd.ics"));
+        b.setCalendar(QStringLiteral("bob"), kBobs);
         b.writeTeam({QStringLiteral("alice"), QStringLiteral("bob")});
         b.load();
         verifyAliceAsBuilt(b);
@@ -112,16 +104,11 @@ private slots:
 
         // A calendar cut off in the middle of an event, with junk between two events: the
         // events that can be read still show.
-        QByteArray broken = "BEGIN:VCALENDAR\r\nVERSION:2.0\r\n" + bobsEvents().at(0).toUtf8() +
-                            "BEGIN:VEVENT\r\nDTSTART;TZID=:\r\n\x01\x02\xff\xfe::;;\r\n"
-                            "END:VEVENT\r\nBEGIN:VEVENT\r\nRRULE:FREQ=SECONDLY;INTERVAL=0\r\n"
-                            "END:VEVENT\r\n" +
-                            bobsEvents().at(1).toUtf8() + "BEGIN:VEVENT\r\nUID:cut\r\nDTSTA";
-        b.store.setCalendarText(QStringLiteral("bob"), broken);
+        b.setCalendar(QStringLiteral("bob"), QStringLiteral("standup-offsite-broken.ics"));
         b.form->Command4_Click();
         verifyAliceAsBuilt(b);
         verifyBobAsBuilt(b);
-        verifyDetailsOfDay(b, 2, 1, kStandup);
+        verifyDetailsOfDay(b, 2, 1, QStringLiteral("Standup"));
         QCOMPARE(b.prompts.count(QStringLiteral("message")), 2); // the two clicks, nothing else
     }
 
@@ -135,9 +122,7 @@ private slots:
         {
             QFile file(path);
             QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-            file.write("BEGIN:VCALENDAR\r\nVERSION:2.0\r\n");
-            for (const QString& e : bobsEvents())
-                file.write(e.toUtf8());
+            file.write(boardData(kBobs).replace("END:VCALENDAR\n", ""));
             file.write("BEGIN:VEVENT\r\nUID:huge\r\nDTSTART:20210305T090000\r\n"
                        "DTEND:20210305T100000\r\nSUMMARY:Huge\r\nDESCRIPTION:start");
             const QByteArray folded = " " + QByteArray(72, 'x') + "\r\n";
@@ -192,7 +177,7 @@ private slots:
         QVERIFY(QDir(calendarPath(b, QStringLiteral("bob"))).removeRecursively());
 
         // Back again: read as if nothing had happened.
-        b.store.setEvents(QStringLiteral("bob"), bobsEvents());
+        b.setCalendar(QStringLiteral("bob"), kBobs);
         b.form->Command4_Click();
         verifyAliceAsBuilt(b);
         verifyBobAsBuilt(b);

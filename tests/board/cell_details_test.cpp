@@ -15,16 +15,7 @@ private slots:
     // day number its weekday and date.
     void detailsBoxListsTheDay() {
         Board b;
-        b.store.setEvents(
-            QStringLiteral("alice"),
-            {ev(QStringLiteral("2021-03-05T09:00"), QStringLiteral("2021-03-05T10:30"),
-                QStringLiteral("Budget"), QStringLiteral("LOCATION:Room 4\r\n")),
-             ev(QStringLiteral("2021-03-05T11:00"), QStringLiteral("2021-03-05T12:30"),
-                QStringLiteral("Doctor"), QStringLiteral("CLASS:PRIVATE\r\nLOCATION:Clinic\r\n")),
-             ev(QStringLiteral("2021-03-04T22:00"), QStringLiteral("2021-03-05T01:00"),
-                QStringLiteral("Night shift")),
-             ev(QStringLiteral("2021-03-05T14:00"), QStringLiteral("2021-03-05T15:00"),
-                QStringLiteral("Lunch talk"), QStringLiteral("X-ROTAVIEW-PERSONAL:TRUE\r\n"))});
+        b.setCalendar(QStringLiteral("alice"), QStringLiteral("busy-5th.ics"));
         b.writeTeam({QStringLiteral("alice")});
         b.load();
         b.click(1, 5);
@@ -54,12 +45,7 @@ private slots:
     // A subject that looks like markup shows as typed: the box is plain text, its lines whole.
     void markupInASubjectShowsLiterally() {
         Board b;
-        b.store.setEvents(
-            QStringLiteral("alice"),
-            {ev(QStringLiteral("2021-03-05T09:00"), QStringLiteral("2021-03-05T10:00"),
-                QStringLiteral("<b>Budget</b> & plans")),
-             ev(QStringLiteral("2021-03-05T11:00"), QStringLiteral("2021-03-05T12:00"),
-                QStringLiteral("Review"))});
+        b.setCalendar(QStringLiteral("alice"), QStringLiteral("markup-5th.ics"));
         b.writeTeam({QStringLiteral("alice")});
         b.load();
         b.click(1, 5);
@@ -106,9 +92,7 @@ private slots:
 
     void selectingANameRefreshesOnlyThatRow() {
         Board b;
-        b.store.setEvents(QStringLiteral("alice"),
-                          {ev(QStringLiteral("2021-03-02T09:00"),
-                              QStringLiteral("2021-03-02T10:00"), QStringLiteral("Standup"))});
+        b.setCalendar(QStringLiteral("alice"), QStringLiteral("standup-2nd.ics"));
         b.store.setReaders(QStringLiteral("bob"), {QStringLiteral("carol")});
         b.writeTeam({QStringLiteral("alice"), QStringLiteral("bob")});
         b.load();
@@ -140,9 +124,7 @@ private slots:
         Board b;
         const QString longUser = QString(150, QLatin1Char('z'));
         b.store.addPerson(longUser, QStringLiteral("Zed Long"));
-        b.store.setEvents(longUser,
-                          {ev(QStringLiteral("2021-03-01T08:00"),
-                              QStringLiteral("2021-03-01T18:00"), QStringLiteral("Audit"))});
+        b.setCalendar(longUser, QStringLiteral("audit-1st.ics"));
         b.writeTeam({QStringLiteral("alice")});
         b.load();
         QCOMPARE(b.color(1, 1), kFree);
