@@ -42,6 +42,7 @@ QModelIndex cellSeenAt(BoardGrid& grid, QPoint inViewport) {
 class BoardBuildTest : public QObject {
     Q_OBJECT
 private slots:
+    // Rows follow the member file's order and every day cell gets its category's colour.
     void groupOfThreeFillsEveryDayInFileOrder() {
         Board b;
         b.setCalendar(QStringLiteral("bob"), QStringLiteral("every-category.ics"));
@@ -69,6 +70,7 @@ private slots:
         QVERIFY(b.prompts.shown.empty());
     }
 
+    // No group name shows the members of group 0, and nobody once its file is gone.
     void emptyGroupNameShowsGroupZeroOrNobody() {
         Board b;
         b.load(QString());
@@ -83,6 +85,7 @@ private slots:
         QCOMPARE(b.grid().rowCount(), 1);
     }
 
+    // Every group of the chosen name adds its members, each row reading its own calendar.
     void groupsWithTheSameNameAllContribute() {
         Board b;
         write_group_index(
@@ -102,6 +105,7 @@ private slots:
         QCOMPARE(b.color(2, 1), kFree);
     }
 
+    // A calendar the user may not read shows the picture in every day, until it is shared.
     void deniedCalendarShowsIconsAndKeepsColours() {
         Board b;
         b.store.setReaders(QStringLiteral("bob"), {QStringLiteral("alice")});
@@ -119,6 +123,7 @@ private slots:
         QCOMPARE(b.color(2, 6), kWeekend);
     }
 
+    // Cell texts appear and go with the details menu at the next build, private items masked.
     void detailsTextsFollowTheMenuAtTheNextBuild() {
         Board b;
         b.setCalendar(QStringLiteral("alice"), QStringLiteral("private-and-budget.ics"));
@@ -126,14 +131,17 @@ private slots:
         b.load();
         QCOMPARE(b.grid().cellText(1, 2), QString());
         b.form->mnudetails->trigger();
+        QVERIFY(b.form->mnudetails->isChecked());
         QCOMPARE(b.grid().cellText(1, 2), QString());
         b.form->Command4_Click();
         QCOMPARE(b.grid().cellText(1, 2), QStringLiteral("Private Appointment:Budget"));
         b.form->mnudetails->trigger();
+        QVERIFY(!b.form->mnudetails->isChecked());
         b.form->Command4_Click();
         QCOMPARE(b.grid().cellText(1, 2), QString());
     }
 
+    // A build lays out the new month's days at the width the bar set.
     void monthLengthAndWidthsAcrossBuilds() {
         Board b;
         b.writeTeam({QStringLiteral("alice")});
@@ -227,6 +235,7 @@ private slots:
         QCOMPARE(b.grid().rowCount(), told.isEmpty() ? 2 : 1);
     }
 
+    // A member nobody resolves gets no row, and the later rows keep their own people.
     void unresolvedMemberDoesNotShiftLaterRows() {
         Board b;
         b.setCalendar(QStringLiteral("carol"), QStringLiteral("audit-1st.ics"));

@@ -121,6 +121,7 @@ private slots:
         QVERIFY(setCalendar(kCarol, QStringLiteral("audit-2nd.ics")));
     }
 
+    // A server that stops midway leaves the unread row empty, tells the user once, and recovers.
     void serverStopsInTheMiddleOfABuild() {
         CalDavBoard b(proxy_->url());
         verifyWholeBoard(b);
@@ -159,6 +160,7 @@ private slots:
         QCOMPARE(b.messages(), 2);
     }
 
+    // A server that hangs costs one request time-out per build, not one per person or day.
     void serverThatNeverAnswers() {
         CalDavBoard b(proxy_->url());
         verifyWholeBoard(b);
@@ -187,6 +189,7 @@ private slots:
         QCOMPARE(b.messages(), 1);
     }
 
+    // A person the server fails on loses their row without shifting the others'.
     void serverErrorsAndBrokenAnswers() {
         const QList<Fault> faults{Fault::ServerError, Fault::MalformedXml};
         for (const Fault fault : faults) {

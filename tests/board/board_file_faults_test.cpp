@@ -82,6 +82,7 @@ private slots:
         verifyDetailsOfDay(b, 2, 1, QStringLiteral("Free All Day"));
     }
 
+    // Unreadable bytes read as a free month; the readable events of a damaged file still show.
     void calendarReplacedByGarbage() {
         Board b;
         setUpTeam(b);
@@ -112,6 +113,7 @@ private slots:
         QCOMPARE(b.prompts.count(QStringLiteral("message")), 2); // the two clicks, nothing else
     }
 
+    // A 50 MB calendar is read whole and is not kept once it shrinks again.
     void calendarOfFiftyMegabytes() {
         Board b;
         setUpTeam(b);
@@ -152,6 +154,7 @@ private slots:
         QCOMPARE(b.prompts.count(QStringLiteral("message")), 1);
     }
 
+    // A calendar gone, or a folder in its place, cannot be opened, and shows again once back.
     void calendarRemovedBetweenBuilds() {
         Board b;
         setUpTeam(b);

@@ -183,6 +183,7 @@ private slots:
         QDir::setCurrent(previousDir_);
     }
 
+    // Saving and printing the board come after the File menu's own items.
     void menuItemsFollowTheFileMenusOwn() {
         QStringList items;
         for (const QAction* action : form_->menuBar()->actions().first()->menu()->actions())
@@ -191,6 +192,7 @@ private slots:
                  QStringList({"Print to Word", "Exit", "-", "Save Board As...", "Print Board..."}));
     }
 
+    // The PNG holds every person at twice the board's size, with title and legend.
     void pngHoldsTheWholeBoard() {
         // Most people are out of the window's view.
         BoardGrid& grid = form_->grid();
@@ -222,6 +224,7 @@ private slots:
         QVERIFY(layout.legendSwatch(0).top() > layout.cellRect(kPeople, 1).bottom());
     }
 
+    // The PDF spreads the people over readable pages, each with title and legend.
     void pdfHoldsTheWholeBoard() {
         const QString path = file(QStringLiteral("board.pdf"));
         prompts_.saveFileAnswers = {path};

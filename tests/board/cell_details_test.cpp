@@ -63,6 +63,7 @@ private slots:
         QCOMPARE(lines[0], QStringLiteral("05 09:00 AM ->05 10:00 AM  <b>Budget</b> & plans "));
     }
 
+    // A denied calendar's day and double-click tell "Access Denied" and open nothing.
     void deniedCalendarMessages() {
         Board b;
         b.store.setReaders(QStringLiteral("bob"), {QStringLiteral("alice")});
@@ -78,6 +79,7 @@ private slots:
         QVERIFY(b.store.desktop.openedUrls.isEmpty());
     }
 
+    // A double-click on a day opens the person's calendar; on the name, nothing.
     void doubleClickOpensTheCalendarButNotFromTheNameColumn() {
         Board b;
         b.writeTeam({QStringLiteral("alice")});
@@ -90,6 +92,7 @@ private slots:
         QVERIFY(b.store.desktop.openedUrls[0].toString().contains(QStringLiteral("alice")));
     }
 
+    // Selecting a name reads that person again, colours and picture, and no other row.
     void selectingANameRefreshesOnlyThatRow() {
         Board b;
         b.setCalendar(QStringLiteral("alice"), QStringLiteral("standup-2nd.ics"));
@@ -120,6 +123,7 @@ private slots:
         QCOMPARE(b.color(2, 6), kWeekend);
     }
 
+    // A row refresh looks a member text of up to 150 characters up as a name.
     void refreshLooksShortIdentifiersUpAsNames() {
         Board b;
         const QString longUser = QString(150, QLatin1Char('z'));
@@ -148,6 +152,7 @@ private slots:
         QCOMPARE(b.color(1, 1), kFree);
     }
 
+    // A build moves the current cell without running the user's selection handler.
     void noSelectionHandlerDuringABuildOrRefresh() {
         Board b;
         b.writeTeam({QStringLiteral("alice"), QStringLiteral("bob"), QStringLiteral("carol")});

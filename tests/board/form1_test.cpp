@@ -25,8 +25,10 @@ using namespace rv;
 
 namespace {
 
-// A board over the real settings store (in Qt's test location) and no calendar service.
+// A board in a fresh working directory over the real settings store (in Qt's test location) and
+// no calendar service.
 struct Board {
+    test::TempWorkdir workdir;
     QSettingsStore settings;
     test::ScriptedPrompts prompts;
     test::RecordingDesktop desktop;
@@ -59,8 +61,8 @@ private slots:
     void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
     void init() { clearSettings(); }
 
+    // A first start shows this month in the default colours and stores the month and year.
     void firstRunWithEmptyStore() {
-        test::TempWorkdir dir;
         Board board;
         board.form->Form_Load();
         const QDate today = QDate::currentDate();
@@ -96,6 +98,7 @@ private slots:
         QCOMPARE(board.form->Text1->text(), QString());
     }
 
+    // A stored month or year that is no date falls back to today's, written back.
     void markerAndUnreadableStoredValuesFallBackToToday() {
         const QDate today = QDate::currentDate();
         const QStringList months = {QStringLiteral("99"), QStringLiteral("abc"),
@@ -105,7 +108,6 @@ private slots:
             store(QStringLiteral("Settings"), QStringLiteral("Month"), month);
             store(QStringLiteral("Settings"), QStringLiteral("Year"),
                   month == QLatin1String("99") ? QStringLiteral("888") : QStringLiteral("twenty"));
-            test::TempWorkdir dir;
             Board board;
             board.form->set_grid();
             QCOMPARE(int(board.form->state().cur_month), today.month());
@@ -127,6 +129,7 @@ private slots:
         QCOMPARE(board.form->grid().columnCount(), 30);
     }
 
+    // A stored colour is the number its text begins with.
     void colourTextsFollowTheLeadingNumberRule() {
         store(QStringLiteral("Color"), QStringLiteral("UpTo4"), QStringLiteral("red"));
         store(QStringLiteral("Color"), QStringLiteral("Weekend"), QStringLiteral(" 1 2 3x"));
@@ -143,6 +146,7 @@ private slots:
         QCOMPARE(leadingNumber(QStringLiteral(".")), 0.0);
     }
 
+    // Month lengths (plus the name column) and weekdays follow the Gregorian calendar.
     void monthLengthsFollowTheGregorianCalendar() {
         QCOMPARE(int(get_days_of_month(2, 2000)), 30);
         QCOMPARE(int(get_days_of_month(2, 1900)), 29);
@@ -156,8 +160,8 @@ private slots:
         QCOMPARE(dayOfWeek(5, 12, 2026), 7);            // a Saturday
     }
 
+    // The width bar sets the day columns; the grid follows the window above 1400 twips.
     void widthBarAndResize() {
-        test::TempWorkdir dir;
         Board board;
         board.form->Form_Load();
         BoardGrid& grid = board.form->grid();
@@ -202,8 +206,8 @@ private slots:
         QCOMPARE(grid.height(), client->height() - 110);
     }
 
+    // "Update Now" stores the chosen month and year and lays that month out.
     void updateNowStoresTheMonthAndRebuildsIt() {
-        test::TempWorkdir dir;
         Board board;
         board.form->Form_Load();
         board.form->Combo1->setCurrentIndex(1);
@@ -226,8 +230,8 @@ private slots:
         QCOMPARE(board.form->grid().columnCount(), 32);
     }
 
+    // The year is stored as typed, and the board keeps the last usable one.
     void yearFieldStoresAsTypedAndKeepsAUsableYear() {
-        test::TempWorkdir dir;
         Board board;
         board.form->Form_Load();
         board.form->txtYear->setText(QStringLiteral("1998"));
@@ -265,7 +269,6 @@ private slots:
     void yearTakenOverOnlyForAnotherControl() {
         QFETCH(int, reason);
         QFETCH(bool, takenOver);
-        test::TempWorkdir dir;
         Board board;
         board.form->Form_Load();
         const int shown = board.form->state().cur_year;
@@ -317,18 +320,6 @@ private slots:
         for (QString part : told)
             QVERIFY2(message->contains(part.replace(QStringLiteral("<store>"), profile.folder)),
                      qPrintable(*message));
-    }
-
-    void includeDetailsToggles() {
-        test::TempWorkdir dir;
-        Board board;
-        QVERIFY(!board.form->state().include_details);
-        board.form->mnudetails->trigger();
-        QVERIFY(board.form->state().include_details);
-        QVERIFY(board.form->mnudetails->isChecked());
-        board.form->mnudetails->trigger();
-        QVERIFY(!board.form->state().include_details);
-        QVERIFY(!board.form->mnudetails->isChecked());
     }
 };
 

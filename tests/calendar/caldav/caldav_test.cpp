@@ -285,6 +285,7 @@ void CalDavTest::readsTheCalendarTheProfileNames() {
     QVERIFY(ns->GetDefaultFolder(kFolderInbox));
 }
 
+// The password comes from a .netrc only others cannot read, else from one box per run.
 void CalDavTest::passwordComesFromAPrivateNetrcOrOnePrompt() {
     {
         // Readable by its group: refused, nothing asked, the file named in the message.
@@ -340,6 +341,8 @@ void CalDavTest::passwordComesFromAPrivateNetrcOrOnePrompt() {
     }
 }
 
+// A wrong password, a server gone and a server that hangs each fail with their own code and a
+// message naming the cause, within the time-out.
 void CalDavTest::serverFailuresAreClearAndBounded() {
     const QString bobId = idOf(QStringLiteral("bob"));
     auto failureOf = [&](CalendarNamespace& ns, qint64* elapsedMs) -> std::optional<CalendarError> {
@@ -369,14 +372,14 @@ void CalDavTest::serverFailuresAreClearAndBounded() {
     }
     {
         // A server that was there and stopped.
-        auto gone = DavServer::create(DavServer::Kind::Radicale);
-        QVERIFY2(startTeam(*gone), qPrintable(gone->error()));
+        FaultProxy gone(server_->url().port());
+        QVERIFY(gone.start());
         ServiceProfile p = profile(5);
-        p.url = gone->url().toString();
+        p.url = gone.url().toString();
         auto app = open(p);
         auto ns = app->GetNamespace(QStringLiteral("MAPI"));
         QVERIFY(!failureOf(*ns, &ms));
-        gone->stop();
+        gone.stop();
         endOperation();
         const auto failure = failureOf(*ns, &ms);
         QVERIFY(failure);
