@@ -53,4 +53,13 @@ bool startTeam(DavServer& server, const QList<DavPerson>& extra) {
     return true;
 }
 
+ServiceProfile aliceProfile(const QUrl& url, int timeoutSeconds) {
+    ServiceProfile p;
+    p.backend = QStringLiteral("caldav");
+    p.url = url.toString();
+    p.user = QStringLiteral("alice");
+    p.timeoutSeconds = timeoutSeconds;
+    return p;
+}
+
 } // namespace rv::test

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "calendar/service_profile.h"
 #include "support/dav_servers.h"
 
 namespace rv::test {
@@ -17,5 +18,8 @@ QByteArray caldavData(const QString& name);
 // Starts the server with the team and the extra people (who get empty calendars), and fills the
 // team's calendars; false with server.error() set otherwise.
 bool startTeam(DavServer& server, const QList<DavPerson>& extra = {});
+
+// The profile of alice reading the server at `url`.
+ServiceProfile aliceProfile(const QUrl& url, int timeoutSeconds = 20);
 
 } // namespace rv::test

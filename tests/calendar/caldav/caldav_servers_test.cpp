@@ -4,7 +4,6 @@
 // server leaves out (GET of a calendar, time-range filtering of series, log-in, principal
 // search, a default calendar).
 
-#include "board/board_builder.h"
 #include "calendar/caldav/caldav_application.h"
 #include "calendar/caldav/caldav_session.h"
 #include "calendar/caldav/dav_http.h"
@@ -13,6 +12,7 @@
 #include "support/caldav_team.h"
 #include "support/fault_proxy.h"
 #include "support/local_store_fixture.h"
+#include "support/month_lines.h"
 #include "support/recording_desktop.h"
 #include "support/scripted_prompts.h"
 #include "support/temp_home.h"
@@ -33,62 +33,6 @@ Q_DECLARE_METATYPE(rv::test::FaultProxy::Fault)
 namespace {
 
 const QStringList kTeam = {QStringLiteral("alice"), QStringLiteral("bob"), QStringLiteral("carol")};
-
-// A month as the board builds it, row by row: who each member is, then for each person every
-// day's category and cell text, or that the calendar cannot be opened; last what the user is
-// told after the build. Rows are named by user, since a server may show a person it will not
-// describe by user name only.
-QStringList boardOf(CalendarNamespace& ns, const QStringList& users, const QStringList& ids,
-                    int month, int year, bool readAhead = false) {
-    BoardBuilder builder;
-    builder.beginBuild();
-    if (readAhead) {
-        std::vector<RowMember> members;
-        for (const QString& id : ids)
-            members.push_back(RowMember{0, 0, id});
-        BoardBuilder::prefetchMonths(ns, members, month, year);
-    }
-    QStringList lines;
-    QList<int> rows;
-    for (int i = 0; i < ids.size(); ++i) {
-        try {
-            if (builder.memberName(ns, ids[i]))
-                rows << i;
-        } catch (const CalendarError&) {
-        }
-    }
-    for (const int i : rows) {
-        PersonMonth m = builder.openMonth(ns, ids[i], PersonLookUp::ByEntryId, month, year);
-        if (!m.readable()) {
-            lines << users[i] +
-                         (m.denied() ? QStringLiteral(" denied") : QStringLiteral(" failed"));
-            continue;
-        }
-        for (int d = 1; d <= m.days(); ++d) {
-            const DayCell cell = m.readDay(d);
-            lines << QStringLiteral("%1 %2: %3 %4")
-                         .arg(users[i])
-                         .arg(d, 2, 10, QLatin1Char('0'))
-                         .arg(cell.unread ? QStringLiteral("unread") : categoryKey(cell.category),
-                              cell.text);
-        }
-    }
-    const QString report = builder.failureReport();
-    if (!report.isEmpty())
-        lines << QStringLiteral("told: ") + report;
-    // Back in the event loop: the build is over.
-    QCoreApplication::processEvents();
-    return lines;
-}
-
-// The line of a person's day in a board above.
-QString dayOf(const QStringList& board, const QString& user, int day) {
-    const QString start = QStringLiteral("%1 %2: ").arg(user).arg(day, 2, 10, QLatin1Char('0'));
-    for (const QString& line : board)
-        if (line.startsWith(start))
-            return line.mid(start.size());
-    return {};
-}
 
 QString entryIdOn(const DavServer& server, const QString& user) {
     return makeEntryId(kCalDavProviderTag, server.principalPath(user));
@@ -128,10 +72,7 @@ private:
 };
 
 ServiceProfile CalDavServersTest::profileFor(const QUrl& url, const QString& calendar) const {
-    ServiceProfile p;
-    p.backend = QStringLiteral("caldav");
-    p.url = url.toString();
-    p.user = QStringLiteral("alice");
+    ServiceProfile p = aliceProfile(url);
     p.calendar = calendar;
     return p;
 }
@@ -145,7 +86,7 @@ QStringList CalDavServersTest::localBoard(const QStringList& users, int month, i
     QStringList ids;
     for (const QString& user : users)
         ids << store_.entryIdOf(user);
-    return boardOf(*store_.openNamespace(), users, ids, month, year);
+    return monthLines(*store_.openNamespace(), users, ids, month, year);
 }
 
 void CalDavServersTest::initTestCase() {
@@ -218,7 +159,7 @@ void CalDavServersTest::sameBoardOnEveryServer() {
         return http.requestCount() - before;
     };
     QStringList board;
-    const int first = cost([&] { return boardOf(*ns, kTeam, ids, 3, 2024, readAhead); }, &board);
+    const int first = cost([&] { return monthLines(*ns, kTeam, ids, 3, 2024, readAhead); }, &board);
     QCOMPARE(board, localBoard(kTeam, 3, 2024));
     // What the calendars hold that servers trip over: a series begun months before (every
     // Monday, in Berlin time), a count-limited daily series crossing the month start (the 1st),
@@ -232,16 +173,18 @@ void CalDavServersTest::sameBoardOnEveryServer() {
     QVERIFY(
         dayOf(board, QStringLiteral("bob"), 20).contains(QStringLiteral("Private Appointment")));
     QVERIFY(board.contains(QStringLiteral("carol denied")));
-    const int repeated = cost([&] { return boardOf(*ns, kTeam, ids, 3, 2024, readAhead); }, &board);
+    const int repeated =
+        cost([&] { return monthLines(*ns, kTeam, ids, 3, 2024, readAhead); }, &board);
     QCOMPARE(board, localBoard(kTeam, 3, 2024));
     const int otherMonth =
-        cost([&] { return boardOf(*ns, kTeam, ids, 2, 2024, readAhead); }, &board);
+        cost([&] { return monthLines(*ns, kTeam, ids, 2, 2024, readAhead); }, &board);
     QCOMPARE(board, localBoard(kTeam, 2, 2024));
 
     const DavPerson bob = teamMember(team, QStringLiteral("bob"));
     QVERIFY(server.putEvents(bob, server.calendarPath(bob.user),
                              caldavData(QStringLiteral("added.ics"))));
-    const int changed = cost([&] { return boardOf(*ns, kTeam, ids, 3, 2024, readAhead); }, &board);
+    const int changed =
+        cost([&] { return monthLines(*ns, kTeam, ids, 3, 2024, readAhead); }, &board);
     QVERIFY(server.deleteEvent(bob, server.calendarPath(bob.user), QStringLiteral("added")));
     QCOMPARE(dayOf(board, QStringLiteral("bob"), 7), QStringLiteral("UpTo4 Added later"));
 
@@ -262,8 +205,8 @@ void CalDavServersTest::sameBoardOnEveryServer() {
     auto restarted = open(profileFor(server.url()), prompts_);
     cache.restore();
     caldav::sessionOf(*restarted)->setReadAhead(readAhead);
-    board =
-        boardOf(*restarted->GetNamespace(QStringLiteral("MAPI")), kTeam, ids, 3, 2024, readAhead);
+    board = monthLines(*restarted->GetNamespace(QStringLiteral("MAPI")), kTeam, ids, 3, 2024,
+                       readAhead);
     QCOMPARE(board, localBoard(kTeam, 3, 2024));
     const int afterRestart = caldav::sessionOf(*restarted)->http().requestCount();
     QVERIFY2(afterRestart < first &&
@@ -295,8 +238,8 @@ void CalDavServersTest::calendarSettingChooses() {
     DavServer& server = *servers_.at(kind);
     auto app = open(profileFor(server.url(), calendar), prompts_);
     const QStringList board =
-        boardOf(*app->GetNamespace(QStringLiteral("MAPI")), {QStringLiteral("bob")},
-                {entryIdOn(server, QStringLiteral("bob"))}, 3, 2024);
+        monthLines(*app->GetNamespace(QStringLiteral("MAPI")), {QStringLiteral("bob")},
+                   {entryIdOn(server, QStringLiteral("bob"))}, 3, 2024);
     QCOMPARE(dayOf(board, QStringLiteral("bob"), 12).contains(QStringLiteral("Anna's birthday")),
              birthdays);
     QCOMPARE(dayOf(board, QStringLiteral("bob"), 4).contains(QStringLiteral("Team meeting")),
@@ -324,8 +267,8 @@ void CalDavServersTest::logInOnlyWhenAsked() {
         prompts.inputAnswers.push_back(QStringLiteral("alice-pw"));
     auto app = open(profileFor(server.url()), prompts);
     const QStringList board =
-        boardOf(*app->GetNamespace(QStringLiteral("MAPI")), {QStringLiteral("bob")},
-                {entryIdOn(server, QStringLiteral("bob"))}, 3, 2024);
+        monthLines(*app->GetNamespace(QStringLiteral("MAPI")), {QStringLiteral("bob")},
+                   {entryIdOn(server, QStringLiteral("bob"))}, 3, 2024);
     QVERIFY2(dayOf(board, QStringLiteral("bob"), 25).contains(QStringLiteral("Team meeting")),
              qPrintable(board.join('\n')));
     QCOMPARE(prompts.count(QStringLiteral("input")), asks ? 1 : 0);
@@ -405,12 +348,12 @@ void CalDavServersTest::refusedGetIsAskedOncePerCalendar() {
     auto app = open(profileFor(proxy_->url()), prompts_);
     cache.restore();
     auto ns = app->GetNamespace(QStringLiteral("MAPI"));
-    QCOMPARE(boardOf(*ns, people, ids, 3, 2024), localBoard(people, 3, 2024));
-    QCOMPARE(boardOf(*ns, people, ids, 4, 2024), localBoard(people, 4, 2024));
+    QCOMPARE(monthLines(*ns, people, ids, 3, 2024), localBoard(people, 3, 2024));
+    QCOMPARE(monthLines(*ns, people, ids, 4, 2024), localBoard(people, 4, 2024));
     const DavPerson bob = teamMember(caldavTeam(Kind::Radicale), QStringLiteral("bob"));
     QVERIFY(radicale.putEvents(bob, radicale.calendarPath(bob.user),
                                caldavData(QStringLiteral("added.ics"))));
-    const QStringList changed = boardOf(*ns, people, ids, 3, 2024);
+    const QStringList changed = monthLines(*ns, people, ids, 3, 2024);
     QVERIFY(radicale.deleteEvent(bob, radicale.calendarPath(bob.user), QStringLiteral("added")));
     proxy_->setRule({});
     QCOMPARE(dayOf(changed, QStringLiteral("bob"), 7), QStringLiteral("UpTo4 Added later"));
