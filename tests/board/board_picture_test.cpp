@@ -8,9 +8,7 @@
 #include "board/board_picture_files.h"
 #include "board/form1.h"
 #include "calendar/connection/calendar_connection.h"
-#include "support/memory_settings.h"
-#include "support/recording_desktop.h"
-#include "support/scripted_prompts.h"
+#include "support/board_fixture.h"
 #include "tools/store_generator.h"
 #include "ui/colors.h"
 
@@ -25,6 +23,7 @@ using namespace rv;
 
 namespace {
 
+// March, the board window's month, of 2026.
 constexpr int kMonth = 3, kYear = 2026, kPeople = 40;
 
 // What the board must show for a person's day: the category colour, or the access-denied
@@ -75,12 +74,10 @@ class BoardPictureTest : public QObject {
     Q_OBJECT
 
     QTemporaryDir root_;
-    QString previousDir_;
     bench::StorePlan plan_;
-    test::MemorySettings settings_;
-    test::ScriptedPrompts prompts_;
-    test::RecordingDesktop desktop_;
-    std::unique_ptr<Form1> form_;
+    std::unique_ptr<test::BoardWindow> board_;
+    Form1* form_ = nullptr;
+    test::ScriptedPrompts* prompts_ = nullptr;
     // Per board row (person p at index p), per day.
     QList<QList<Expected>> expected_;
 
@@ -128,25 +125,20 @@ private slots:
         options.monthsBefore = 1;
         options.monthsAfter = 1;
         options.everyoneGroup = true;
-        const QString workspace = file(QStringLiteral("workspace"));
-        plan_ = bench::writeStore(workspace, options);
-        previousDir_ = QDir::currentPath();
-        QDir::setCurrent(workspace);
-
-        settings_.SaveSetting(QStringLiteral("Settings"), QStringLiteral("Month"),
-                              QString::number(kMonth));
-        settings_.SaveSetting(QStringLiteral("Settings"), QStringLiteral("Year"),
-                              QString::number(kYear));
-        settings_.SaveSetting(QStringLiteral("Settings"), QStringLiteral("DefaultGrp"),
-                              QStringLiteral("Everyone"));
-        BoardServices services{settings_, prompts_, desktop_, nullptr, {}, {}};
-        services.openCalendarApplication = [this] {
-            return openCalendarApplication(loadServiceProfile(),
-                                           CalendarServiceContext{prompts_, desktop_});
-        };
-        form_ = std::make_unique<Form1>(services);
-        form_->Form_Load();
-        QVERIFY(QTest::qWaitForWindowExposed(form_.get()));
+        // The store in the board's working folder.
+        board_ = std::make_unique<test::BoardWindow>();
+        plan_ = bench::writeStore(QDir::currentPath(), options);
+        board_->settings.SaveSetting(QStringLiteral("Settings"), QStringLiteral("Year"),
+                                     QString::number(kYear));
+        board_->start(
+            [this] {
+                return openCalendarApplication(
+                    loadServiceProfile(), CalendarServiceContext{board_->prompts, board_->desktop});
+            },
+            QStringLiteral("Everyone"));
+        form_ = board_->form.get();
+        prompts_ = &board_->prompts;
+        QVERIFY(QTest::qWaitForWindowExposed(form_));
 
         // What each person's month is, read without the window.
         BoardGrid& grid = form_->grid();
@@ -175,13 +167,10 @@ private slots:
             }
         QVERIFY2(colors.size() >= 5, "the month shows most categories");
         QCOMPARE(denied, 31); // the one calendar not shared with the connected user
-        QVERIFY(prompts_.shown.empty());
+        QVERIFY(prompts_->shown.empty());
     }
 
-    void cleanupTestCase() {
-        form_.reset();
-        QDir::setCurrent(previousDir_);
-    }
+    void cleanupTestCase() { board_.reset(); }
 
     // Saving and printing the board come after the File menu's own items.
     void menuItemsFollowTheFileMenusOwn() {
@@ -205,10 +194,10 @@ private slots:
         QVERIFY2(outOfView > kPeople / 2, qPrintable(QString::number(outOfView)));
 
         const QString path = file(QStringLiteral("board.png"));
-        prompts_.saveFileAnswers = {path};
+        prompts_->saveFileAnswers = {path};
         QVERIFY(form_->saveBoardAs());
-        QVERIFY(prompts_.saveFileAnswers.empty());
-        QCOMPARE(prompts_.shown.back().defaultText.section('/', -1),
+        QVERIFY(prompts_->saveFileAnswers.empty());
+        QCOMPARE(prompts_->shown.back().defaultText.section('/', -1),
                  QStringLiteral("Everyone \u2013 March 2026.png"));
 
         const QImage image(path);
@@ -227,7 +216,7 @@ private slots:
     // The PDF spreads the people over readable pages, each with title and legend.
     void pdfHoldsTheWholeBoard() {
         const QString path = file(QStringLiteral("board.pdf"));
-        prompts_.saveFileAnswers = {path};
+        prompts_->saveFileAnswers = {path};
         QVERIFY(form_->saveBoardAs());
 
         const BoardPicture picture = form_->boardPicture();
@@ -288,15 +277,15 @@ private slots:
         const QString path = answer.isEmpty() ? QString() : file(answer);
         const std::optional<QString> chosen =
             path.isEmpty() ? std::nullopt : std::optional<QString>(path);
-        prompts_.shown.clear();
+        prompts_->shown.clear();
         const bool result = action == "save"
-                                ? (prompts_.saveFileAnswers = {chosen}, form_->saveBoardAs())
-                                : (prompts_.printerAnswers = {chosen}, form_->printBoard());
+                                ? (prompts_->saveFileAnswers = {chosen}, form_->saveBoardAs())
+                                : (prompts_->printerAnswers = {chosen}, form_->printBoard());
         QCOMPARE(result, done);
-        QCOMPARE(prompts_.count(QStringLiteral("message")), message.isEmpty() ? 0 : 1);
+        QCOMPARE(prompts_->count(QStringLiteral("message")), message.isEmpty() ? 0 : 1);
         if (!message.isEmpty())
-            QVERIFY2(prompts_.messageTexts().first().contains(message),
-                     qPrintable(prompts_.messageTexts().first()));
+            QVERIFY2(prompts_->messageTexts().first().contains(message),
+                     qPrintable(prompts_->messageTexts().first()));
         QCOMPARE(!path.isEmpty() && QFileInfo::exists(path), done);
         if (action == "print" && done)
             QVERIFY(run(QStringLiteral("pdftotext"), {path, QStringLiteral("-")})
