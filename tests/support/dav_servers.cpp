@@ -15,6 +15,9 @@
 #include <arpa/inet.h>
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
+#include <libical/ical.h>
+#include <map>
 #include <netinet/in.h>
 #include <sys/prctl.h>
 #include <sys/socket.h>
@@ -104,54 +107,43 @@ QByteArray mkcalendarBody(const QString& displayName) {
            xmlText(displayName) + "</D:displayname></D:prop></D:set></C:mkcalendar>";
 }
 
-// The events of an iCalendar text, one VCALENDAR per UID with the text's time zones.
+// The events of an iCalendar text, one VCALENDAR per UID (a series with its moved occurrences)
+// with the text's properties and time zones.
 QList<std::pair<QString, QByteArray>> splitByUid(const QByteArray& text) {
-    QByteArray header;
-    QByteArray zones;
     QList<std::pair<QString, QByteArray>> events;
-    QByteArray block;
-    QString uid;
-    QByteArray kind; // the top component being read, empty between components
-    bool inCalendar = false;
-    for (QByteArray line : text.split('\n')) {
-        line = line.trimmed();
-        if (line.isEmpty())
+    icalcomponent* root = icalparser_parse_string(text.constData());
+    if (!root)
+        return events;
+    std::vector<icalcomponent*> zones;
+    std::map<QString, icalcomponent*> parts;
+    QStringList order;
+    for (icalcomponent* c = icalcomponent_get_first_component(root, ICAL_ANY_COMPONENT); c;
+         c = icalcomponent_get_next_component(root, ICAL_ANY_COMPONENT)) {
+        if (icalcomponent_isa(c) == ICAL_VTIMEZONE_COMPONENT) {
+            zones.push_back(c);
             continue;
-        line += "\r\n";
-        if (line.startsWith("BEGIN:VCALENDAR")) {
-            inCalendar = true;
-        } else if (line.startsWith("END:VCALENDAR")) {
-            inCalendar = false;
-        } else if (!inCalendar) {
-            continue;
-        } else if (kind.isEmpty() && line.startsWith("BEGIN:")) {
-            kind = line.mid(6).trimmed();
-            block = line;
-        } else if (kind.isEmpty()) {
-            if (events.isEmpty() && zones.isEmpty())
-                header += line;
-        } else {
-            block += line;
-            if (uid.isEmpty() && (line.startsWith("UID:") || line.startsWith("UID;")))
-                uid = QString::fromUtf8(line.mid(line.indexOf(':') + 1).trimmed());
-            if (line.trimmed() == "END:" + kind) {
-                if (kind == "VTIMEZONE") {
-                    zones += block;
-                } else {
-                    auto same = std::find_if(events.begin(), events.end(),
-                                             [&](const auto& e) { return e.first == uid; });
-                    if (same == events.end())
-                        events.push_back({uid, block});
-                    else
-                        same->second += block;
-                }
-                kind.clear();
-                uid.clear();
-            }
         }
+        const QString uid = QString::fromUtf8(icalcomponent_get_uid(c));
+        icalcomponent*& part = parts[uid];
+        if (!part) {
+            part = icalcomponent_new_vcalendar();
+            for (icalproperty* p = icalcomponent_get_first_property(root, ICAL_ANY_PROPERTY); p;
+                 p = icalcomponent_get_next_property(root, ICAL_ANY_PROPERTY))
+                icalcomponent_add_property(part, icalproperty_new_clone(p));
+            order << uid;
+        }
+        icalcomponent_add_component(part, icalcomponent_new_clone(c));
     }
-    for (auto& [id, body] : events)
-        body = "BEGIN:VCALENDAR\r\n" + header + zones + body + "END:VCALENDAR\r\n";
+    for (const QString& uid : order) {
+        icalcomponent* part = parts[uid];
+        for (icalcomponent* zone : zones)
+            icalcomponent_add_component(part, icalcomponent_new_clone(zone));
+        char* written = icalcomponent_as_ical_string_r(part);
+        events.push_back({uid, QByteArray(written)});
+        std::free(written);
+        icalcomponent_free(part);
+    }
+    icalcomponent_free(root);
     return events;
 }
 
