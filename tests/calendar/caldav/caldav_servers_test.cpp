@@ -286,30 +286,22 @@ void CalDavServersTest::principalsFound_data() {
     QTest::addColumn<Kind>("kind");
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("user"); // empty: not found
-    QTest::newRow("Radicale, display name")
-        << Kind::Radicale << QStringLiteral("Bob Builder") << QStringLiteral("bob");
-    QTest::newRow("Radicale, path")
-        << Kind::Radicale << QStringLiteral("/bob/") << QStringLiteral("bob");
-    QTest::newRow("Xandikos, user name")
-        << Kind::Xandikos << QStringLiteral("bob") << QStringLiteral("bob");
-    QTest::newRow("Xandikos, path")
-        << Kind::Xandikos << QStringLiteral("/dav/bob/") << QStringLiteral("bob");
-    QTest::newRow("Xandikos, mailto%3A")
-        << Kind::Xandikos << QStringLiteral("alice@example.org") << QStringLiteral("alice");
-    QTest::newRow("Xandikos, display name")
-        << Kind::Xandikos << QStringLiteral("Bob Builder") << QStringLiteral("");
-    QTest::newRow("SabreDAV, display name")
-        << Kind::SabreDav << QStringLiteral("Bob Builder") << QStringLiteral("bob");
-    QTest::newRow("SabreDAV, e-mail")
-        << Kind::SabreDav << QStringLiteral("BOB@example.org") << QStringLiteral("bob");
-    QTest::newRow("SabreDAV, e-mail beginning, other case")
-        << Kind::SabreDav << QStringLiteral("BOB@EXAMPLE") << QStringLiteral("bob");
-    QTest::newRow("SabreDAV, display name beginning, other case")
-        << Kind::SabreDav << QStringLiteral("bob b") << QStringLiteral("bob");
-    QTest::newRow("SabreDAV, hidden principal")
-        << Kind::SabreDav << QStringLiteral("Carol") << QStringLiteral("carol");
-    QTest::newRow("SabreDAV, inside a name")
-        << Kind::SabreDav << QStringLiteral("li") << QStringLiteral("");
+    const std::tuple<const char*, Kind, const char*, const char*> rows[] = {
+        {"Radicale, display name", Kind::Radicale, "Bob Builder", "bob"},
+        {"Radicale, path", Kind::Radicale, "/bob/", "bob"},
+        {"Xandikos, user name", Kind::Xandikos, "bob", "bob"},
+        {"Xandikos, path", Kind::Xandikos, "/dav/bob/", "bob"},
+        {"Xandikos, mailto%3A", Kind::Xandikos, "alice@example.org", "alice"},
+        {"Xandikos, display name", Kind::Xandikos, "Bob Builder", ""},
+        {"SabreDAV, display name", Kind::SabreDav, "Bob Builder", "bob"},
+        {"SabreDAV, e-mail", Kind::SabreDav, "BOB@example.org", "bob"},
+        {"SabreDAV, e-mail beginning, other case", Kind::SabreDav, "BOB@EXAMPLE", "bob"},
+        {"SabreDAV, display name beginning, other case", Kind::SabreDav, "bob b", "bob"},
+        {"SabreDAV, hidden principal", Kind::SabreDav, "Carol", "carol"},
+        {"SabreDAV, inside a name", Kind::SabreDav, "li", ""},
+    };
+    for (const auto& [row, kind, typed, user] : rows)
+        QTest::newRow(row) << kind << QString::fromUtf8(typed) << QString::fromUtf8(user);
 }
 
 void CalDavServersTest::principalsFound() {
