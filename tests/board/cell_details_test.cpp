@@ -151,17 +151,6 @@ private slots:
         b.click(1, 0);
         QCOMPARE(b.color(1, 1), kFree);
     }
-
-    // A build moves the current cell without running the user's selection handler.
-    void noSelectionHandlerDuringABuildOrRefresh() {
-        Board b;
-        b.writeTeam({QStringLiteral("alice"), QStringLiteral("bob"), QStringLiteral("carol")});
-        b.load();
-        b.form->Command4_Click();
-        QCOMPARE(b.selectionHandlerRuns, 0);
-        b.click(2, 0);
-        QCOMPARE(b.selectionHandlerRuns, 1);
-    }
 };
 
 QTEST_MAIN(CellDetailsTest)
