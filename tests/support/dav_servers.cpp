@@ -10,17 +10,16 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QThread>
 
-#include <arpa/inet.h>
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <libical/ical.h>
 #include <map>
-#include <netinet/in.h>
 #include <sys/prctl.h>
-#include <sys/socket.h>
 #include <unistd.h>
 
 namespace rv::test {
@@ -42,35 +41,6 @@ cat "$dir/server.log"
 rm -rf "$dir"
 exit "$status"
 )";
-
-sockaddr_in loopback(int port) {
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_port = htons(quint16(port));
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    return address;
-}
-
-int boundSocket(int port, bool listening) {
-    const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-    if (s < 0)
-        return -1;
-    sockaddr_in address = loopback(port);
-    if (::bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-        (listening && ::listen(s, 16) != 0)) {
-        ::close(s);
-        return -1;
-    }
-    return s;
-}
-
-int portOf(int s) {
-    sockaddr_in address{};
-    socklen_t length = sizeof address;
-    if (::getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) != 0)
-        return 0;
-    return ntohs(address.sin_port);
-}
 
 // Radicale syncs every item it writes to disk and Xandikos commits each to git: in memory,
 // filling calendars takes a fraction of the time.
@@ -431,12 +401,8 @@ bool DavServer::fail(const QString& why) {
 }
 
 int DavServer::freePort() {
-    const int s = boundSocket(0, false);
-    if (s < 0)
-        return 0;
-    const int port = portOf(s);
-    ::close(s);
-    return port;
+    QTcpServer probe;
+    return probe.listen(QHostAddress::LocalHost) ? probe.serverPort() : 0;
 }
 
 QUrl DavServer::url() const {
@@ -485,11 +451,9 @@ bool DavServer::waitForPort(int timeoutMs) {
     while (!deadline.hasExpired()) {
         if (process_.state() == QProcess::NotRunning)
             return false;
-        const int s = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in address = loopback(port_);
-        const bool up = ::connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-        ::close(s);
-        if (up)
+        QTcpSocket probe;
+        probe.connectToHost(QHostAddress::LocalHost, quint16(port_));
+        if (probe.waitForConnected(1000))
             return true;
         QThread::msleep(50);
     }
@@ -576,13 +540,8 @@ bool DavServer::deleteEvent(const DavPerson& owner, const QString& calendarPath,
 }
 
 SilentServer::SilentServer() {
-    socket_ = boundSocket(0, true);
-    port_ = socket_ >= 0 ? portOf(socket_) : 0;
-}
-
-SilentServer::~SilentServer() {
-    if (socket_ >= 0)
-        ::close(socket_);
+    // Connections wait, accepted or in the backlog, and are never read.
+    server_.listen(QHostAddress::LocalHost);
 }
 
 } // namespace rv::test

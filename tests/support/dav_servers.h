@@ -12,6 +12,7 @@
 #include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QUrl>
 #include <map>
@@ -113,12 +114,10 @@ private:
 class SilentServer {
 public:
     SilentServer();
-    ~SilentServer();
-    int port() const { return port_; }
+    int port() const { return server_.serverPort(); }
 
 private:
-    int socket_ = -1;
-    int port_ = 0;
+    QTcpServer server_;
 };
 
 } // namespace rv::test
