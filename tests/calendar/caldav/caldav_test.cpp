@@ -15,12 +15,9 @@
 #include <QDate>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QNetworkInterface>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <arpa/inet.h>
-#include <ifaddrs.h>
-#include <netinet/in.h>
 
 using namespace rv;
 using namespace rv::test;
@@ -45,22 +42,10 @@ void endOperation() {
 // An IPv4 address of this machine other than loopback (what another machine would reach it
 // by), or nothing.
 QByteArray outsideAddress() {
-    ifaddrs* list = nullptr;
-    if (::getifaddrs(&list) != 0)
-        return {};
-    QByteArray found;
-    for (ifaddrs* a = list; a && found.isEmpty(); a = a->ifa_next) {
-        if (!a->ifa_addr || a->ifa_addr->sa_family != AF_INET)
-            continue;
-        const in_addr address = reinterpret_cast<sockaddr_in*>(a->ifa_addr)->sin_addr;
-        if ((ntohl(address.s_addr) >> 24) == 127)
-            continue;
-        char text[INET_ADDRSTRLEN] = {};
-        if (::inet_ntop(AF_INET, &address, text, sizeof text))
-            found = text;
-    }
-    ::freeifaddrs(list);
-    return found;
+    for (const QHostAddress& address : QNetworkInterface::allAddresses())
+        if (address.protocol() == QAbstractSocket::IPv4Protocol && !address.isLoopback())
+            return address.toString().toLatin1();
+    return {};
 }
 
 // The message of the failure opening the service or looking a person up there, if any.
