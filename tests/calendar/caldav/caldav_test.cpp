@@ -1,7 +1,6 @@
 #include "calendar/caldav/caldav_application.h"
 #include "calendar/caldav/caldav_session.h"
 #include "calendar/connection/calendar_connection.h"
-#include "calendar/day_query.h"
 #include "calendar/ical/entry_id.h"
 #include "calendar/service_profile.h"
 #include "support/caldav_team.h"
@@ -12,7 +11,6 @@
 #include "support/temp_home.h"
 
 #include <QCoreApplication>
-#include <QDate>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QNetworkInterface>
