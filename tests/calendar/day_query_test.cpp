@@ -68,6 +68,7 @@ QStringList subjects(const rv::DayQueryResult& result) {
 class DayQueryTest : public QObject {
     Q_OBJECT
 private slots:
+    // The day filter is written day first, to the character, as every calendar service reads it.
     void filterIsDayFirstToTheCharacter() {
         QCOMPARE(rv::build_day_filter(5, 3, 1998),
                  QStringLiteral("([Start]>='05/03/1998 12:00 AM' and [start]<= '05/03/1998 11:59 "
@@ -75,16 +76,8 @@ private slots:
                                 "12:01 AM')"));
         QCOMPARE(rv::dayText(12, 11, 1998), QStringLiteral("12/11/1998"));
     }
-    void masksByStrictSensitivity() {
-        QCOMPARE(rv::mask_subject(0, QStringLiteral("Budget")), QStringLiteral("Budget"));
-        QCOMPARE(rv::mask_subject(1, QStringLiteral("Budget")),
-                 QStringLiteral("Personal Appointment"));
-        QCOMPARE(rv::mask_subject(2, QStringLiteral("Budget")),
-                 QStringLiteral("Private Appointment"));
-        QCOMPARE(rv::mask_subject(3, QStringLiteral("Budget")),
-                 QStringLiteral("Confidential Appointment"));
-        QCOMPARE(rv::mask_subject(5, QStringLiteral("Budget")), QStringLiteral("Budget"));
-    }
+    // A day is read with recurrences, by Find and then FindNext until nothing more, from a fresh
+    // item collection every day.
     void walksFindThenFindNext() {
         ScriptedFolder folder;
         folder.steps = {QStringLiteral("a"), QStringLiteral("b"), QString()};
@@ -106,6 +99,8 @@ private slots:
         QVERIFY(rv::query_day(folder, 8, 3, 1998).items.empty());
         QCOMPARE(folder.calls.size(), 3);
     }
+    // A failing call ends the day with the items read so far and the failure; a month that is no
+    // date asks nothing of the service.
     void failuresEndTheWalk() {
         ScriptedFolder folder;
         // FindNext fails after two items: both are kept, none is handed over twice.
