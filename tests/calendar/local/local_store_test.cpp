@@ -7,6 +7,7 @@
 #include "calendar/local/calendar_file_cache.h"
 #include "calendar/person_calendar.h"
 #include "calendar/service_profile.h"
+#include "support/data_files.h"
 #include "support/recording_desktop.h"
 #include "support/scripted_prompts.h"
 #include "tools/store_generator.h"
@@ -30,11 +31,7 @@ namespace {
 
 // tests/data/local/people.vcf is written by hand the way a team would: folded lines, a group
 // prefix, properties this program does not use, a card without a UID.
-QByteArray peopleVcf() {
-    QFile file(QStringLiteral(ROTAVIEW_SOURCE_DIR "/tests/data/local/people.vcf"));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-const QByteArray kPeople = peopleVcf();
+const QByteArray kPeople = test::dataFile(QStringLiteral("local/people.vcf"));
 
 QByteArray oneEvent(const QByteArray& start, const QByteArray& end, const QByteArray& subject) {
     return "BEGIN:VEVENT\r\nUID:" + subject + "\r\nSUMMARY:" + subject + "\r\nDTSTART:" + start +
@@ -133,24 +130,7 @@ private slots:
     void resolvesByTheAddressBookRule_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("found"); // empty: nobody
-        const char* const rows[][3] = {
-            // row name, typed text, display name found
-            {"folded display name", "Alice Archer", "Alice Archer"},
-            {"display name, other case", "alice archer", "Alice Archer"},
-            {"preferred e-mail, other case", "BOB@example.org", "Bob Baker"},
-            {"user name", "carol", "Carol Cole"},
-            {"the only beginning", "Ali", "Alice Archer"},
-            {"beginning, other case", "aLI", "Alice Archer"},
-            {"e-mail beginning", "bobby@", "Bobby Tables"},
-            {"e-mail beginning, other case", "BOBBY@EX", "Bobby Tables"},
-            {"equal beats beginning", "Bob", "Bob Baker"}, // also begins "Bobby Tables"
-            {"beginning of two", "Bo", ""},
-            {"nobody", "Zed", ""},
-            {"empty", "", ""},
-            {"card without UID", "Nobody Without Uid", ""},
-        };
-        for (const auto& row : rows)
-            QTest::newRow(row[0]) << QString::fromUtf8(row[1]) << QString::fromUtf8(row[2]);
+        test::addDataRows(QStringLiteral("local/names.tsv"));
     }
 
     void resolvesByTheAddressBookRule() {
@@ -193,8 +173,7 @@ private slots:
         QCOMPARE(again->Name(), QStringLiteral("Alice Archer"));
         QCOMPARE(again->EntryID(), id);
         // Stable across runs: a new service over the same store gives the same identifier.
-        Store* same = &store;
-        auto ns2 = same->open("carol");
+        auto ns2 = store.open("carol");
         auto alice2 = ns2->CreateRecipient("alice@example.org");
         QVERIFY(alice2->Resolve());
         QCOMPARE(alice2->EntryID(), id);
