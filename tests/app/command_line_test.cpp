@@ -164,10 +164,7 @@ private slots:
     void findsItsPicture_data() {
         QTest::addColumn<QString>("files");
         QTest::addColumn<QString>("expected");
-        row("installed", {"share/rotaview/msgbox03.ico", "share/rotaview/msgbox03.ico"});
-        row("build folder", {"bin/msgbox03.ico", "bin/msgbox03.ico"});
-        row("beside wins", {"bin/msgbox03.ico share/rotaview/msgbox03.ico", "bin/msgbox03.ico"});
-        row("nowhere: beside", {"", "bin/msgbox03.ico"});
+        test::addDataRows(QStringLiteral("app/pictures.tsv"));
     }
     void findsItsPicture() {
         QFETCH(QString, files);
