@@ -18,8 +18,9 @@ private slots:
         tzset();
     }
 
-    // A filter matches an item by its fields, date-times read day first and to the minute, texts
-    // without regard to case, and not before and before or; text it cannot read is refused.
+    // A filter matches an item by its fields (date-times read day first and to the minute, texts
+    // without regard to case; not binds tighter than and, and than or); text it cannot read is
+    // refused.
     void filtersMatchAsWritten_data() {
         QTest::addColumn<QString>("filter");
         QTest::addColumn<QStringList>("item"); // start, end, subject, sensitivity, location
