@@ -4,6 +4,7 @@
 
 #include "app/command_line.h"
 #include "app/workspace.h"
+#include "support/data_files.h"
 #include "support/temp_workdir.h"
 #include "ui/program_files.h"
 
@@ -24,13 +25,6 @@ bool touch(const QString& path) {
     return file.open(QIODevice::WriteOnly);
 }
 
-// A table row of string columns.
-void row(const char* tag, std::initializer_list<QString> columns) {
-    auto& data = QTest::newRow(tag);
-    for (const QString& column : columns)
-        data << column;
-}
-
 } // namespace
 
 class CommandLineTest : public QObject {
@@ -47,22 +41,7 @@ private slots:
     void readsTheOptions_data() {
         QTest::addColumn<QString>("arguments");
         QTest::addColumn<QString>("expected"); // action, workspace, folder | not ours
-        row("shell start", {"", "Run Current"});
-        row("--help", {"--help", "Help Current"});
-        row("-h", {"-h", "Help Current"});
-        row("--version", {"--version", "Version Current"});
-        row("-v", {"-v", "Version Current"});
-        row("help whatever else",
-            {"--bogus --help --workspace /srv/team", "Help Given /srv/team | --bogus"});
-        row("--workspace DIR", {"--workspace /srv/team", "Run Given /srv/team"});
-        row("--workspace=DIR", {"--workspace=/srv/team", "Run Given /srv/team"});
-        row("menu start", {"--user-workspace", "Run User"});
-        row("menu entry with a folder added",
-            {"--user-workspace --workspace /srv/team", "Run Given /srv/team"});
-        row("--workspace without folder", {"--workspace", "Fail Given"});
-        row("--workspace= empty", {"--workspace=", "Fail Given"});
-        row("Qt's options left to Qt",
-            {"-platform offscreen --user-workspace", "Run User | -platform offscreen"});
+        test::addDataRows(QStringLiteral("app/options.tsv"));
     }
     void readsTheOptions() {
         QFETCH(QString, arguments);
@@ -84,20 +63,10 @@ private slots:
     // The folder a start works in: the current one, the one given (which must be a folder), or
     // the user's own under the data folder, made on first use and kept afterwards.
     void choosesTheWorkspace_data() {
-        QTest::addColumn<QString>("start"); // shell, given, menu
-        QTest::addColumn<QString>(
-            "folder"); // relative to the test's folder; for menu the data home
+        QTest::addColumn<QString>("start");    // shell, given, menu
+        QTest::addColumn<QString>("folder");   // relative to the test's folder
         QTest::addColumn<QString>("expected"); // the folder worked in; empty for a refusal
-        row("shell start: the current folder", {"shell", "", "cwd"});
-        row("--workspace: the folder", {"given", "team", "team"});
-        row("--workspace: relative to the current folder", {"given", "cwd/../team", "team"});
-        row("--workspace: a missing folder refused", {"given", "missing", ""});
-        row("--workspace: a file refused", {"given", "file", ""});
-        row("menu start: made under the data folder", {"menu", "data", "data/Vantrel/Rotaview"});
-        row("menu start: again, the same folder", {"menu", "used", "used/Vantrel/Rotaview"});
-        row("menu start: the home's data folder by default",
-            {"menu", "", "home/.local/share/Vantrel/Rotaview"});
-        row("menu start: a data folder that cannot be made refused", {"menu", "file", ""});
+        test::addDataRows(QStringLiteral("app/workspaces.tsv"));
     }
     void choosesTheWorkspace() {
         QFETCH(QString, start);
@@ -151,13 +120,7 @@ private slots:
         QTest::addColumn<QString>("exitCode");
         QTest::addColumn<QString>("out"); // what the standard output holds
         QTest::addColumn<QString>("err"); // what the standard error holds
-        row("--help", {"--help", "0", "--workspace DIR", ""});
-        row("--version", {"--version", "0", "Rotaview 1.3.60\n", ""});
-        row("-v", {"-v", "0", "Rotaview 1.3.60\n", ""});
-        row("missing workspace",
-            {"--workspace /nonexistent/rotaview", "1", "",
-             "The workspace folder \"/nonexistent/rotaview\" does not exist."});
-        row("--workspace without folder", {"--workspace", "2", "", "--workspace needs a folder"});
+        test::addDataRows(QStringLiteral("app/answers.tsv"));
     }
     void answersWithoutDisplay() {
         QFETCH(QString, arguments);
@@ -177,7 +140,7 @@ private slots:
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QVERIFY2(program.exitCode() == exitCode.toInt(), qPrintable(stdErr));
         if (out.startsWith(QStringLiteral("Rotaview")))
-            QCOMPARE(stdOut, out);
+            QCOMPARE(stdOut, out + QLatin1Char('\n'));
         else
             QVERIFY2(stdOut.contains(out), qPrintable(stdOut));
         QVERIFY2(stdErr.contains(err), qPrintable(stdErr));
@@ -188,10 +151,7 @@ private slots:
     void findsItsPicture_data() {
         QTest::addColumn<QString>("files");
         QTest::addColumn<QString>("expected");
-        row("installed", {"share/rotaview/msgbox03.ico", "share/rotaview/msgbox03.ico"});
-        row("build folder", {"bin/msgbox03.ico", "bin/msgbox03.ico"});
-        row("beside wins", {"bin/msgbox03.ico share/rotaview/msgbox03.ico", "bin/msgbox03.ico"});
-        row("nowhere: beside", {"", "bin/msgbox03.ico"});
+        test::addDataRows(QStringLiteral("app/pictures.tsv"));
     }
     void findsItsPicture() {
         QFETCH(QString, files);

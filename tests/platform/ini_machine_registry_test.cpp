@@ -36,17 +36,12 @@ private slots:
     void answersTheFirstInstalledSystemInfoTool();
 };
 
+// A registry file written by hand gives its values as zero-ended strings, quotes and blanks
+// around them taken off; a value or a file that is not there gives nothing.
 void IniMachineRegistryTest::readsValuesWrittenByHand() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    const QString ini = dir.filePath(QStringLiteral("registry.ini"));
-    writeFile(ini, "[SOFTWARE\\Microsoft\\Shared Tools\\MSINFO]\n"
-                   "PATH=/opt/sysinfo/bin/sysinfo\n"
-                   "\n"
-                   "[SOFTWARE\\Microsoft\\Shared Tools Location]\n"
-                   "MSINFO=\"/opt/sysinfo, the shared copy\"\n"
-                   "[Spaces]\n"
-                   "Text = two words \n");
+    const QString ini = QStringLiteral(ROTAVIEW_SOURCE_DIR "/tests/data/platform/registry.ini");
     // A tool that is installed must not hide the value the file holds.
     writeFile(dir.filePath(QStringLiteral("rv-test-sysinfo")), "#!/bin/sh\n", true);
     IniMachineRegistry registry(ini, {QStringLiteral("rv-test-sysinfo")}, {dir.path()});
@@ -70,6 +65,8 @@ void IniMachineRegistryTest::readsValuesWrittenByHand() {
     QVERIFY(!missingFile.queryValue(kSysInfoLocationKey, QStringLiteral("MSINFO")));
 }
 
+// Without a registry value, the first system information tool installed and executable on the
+// program path is the answer for the tool's path, and only for it.
 void IniMachineRegistryTest::answersTheFirstInstalledSystemInfoTool() {
     QTemporaryDir bin;
     QVERIFY(bin.isValid());

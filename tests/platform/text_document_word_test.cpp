@@ -126,7 +126,6 @@ private slots:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QVERIFY(!shown);
 
-        // A document never shown goes with the application object.
         QPointer<DocumentWindow> hidden;
         {
             auto word = textDocumentWordFactory(setup.services())();

@@ -1,18 +1,17 @@
 #pragma once
 
 #include "calendar/calendar_service.h"
+#include "calendar/ical/restriction.h"
 
-#include <QDate>
 #include <QMap>
-#include <QRegularExpression>
 #include <QStringList>
 #include <vector>
 
 namespace rv::test {
 
 // A calendar service held in memory, for tests of the program's side of the calendar seam.
-// People are looked up by entry identifier; Find reads the day out of the day filter and answers
-// the items of that day in the order they were added (not sorted), as a service may.
+// People are looked up by entry identifier; Find answers the items the filter selects in the
+// order they were added (not sorted), as a service may.
 class FakeCalendar : public CalendarNamespace {
 public:
     struct Item {
@@ -99,20 +98,12 @@ private:
                 throw CalendarError(calendar_error::NotConnected, QStringLiteral("service gone"));
             found_.clear();
             next_ = 0;
-            // The first date of the filter is the day; the filter selects what starts within
-            // the day or runs into it from before.
-            const auto match =
-                QRegularExpression(QStringLiteral("(\\d\\d)/(\\d\\d)/(\\d{4})")).match(filter);
-            if (!match.hasMatch())
-                throw CalendarError(calendar_error::BadFilter, QStringLiteral("bad filter"));
-            const QDate day(match.captured(3).toInt(), match.captured(2).toInt(),
-                            match.captured(1).toInt());
-            const QDateTime from(day, QTime(0, 0));
-            const QDateTime last(day, QTime(23, 59));
+            // The program's own reading of the filter; one it cannot read throws BadFilter.
+            const Restriction restriction = Restriction::parse(filter);
             for (const Item& item : items_) {
-                const bool startsInDay = item.start >= from && item.start <= last;
-                const bool runsIntoDay = item.start <= from && item.end >= from.addSecs(60);
-                if (startsInDay || runsIntoDay)
+                Occurrence occurrence;
+                setOccurrenceTimes(occurrence, item.start, item.end);
+                if (restriction.matches(occurrence))
                     found_.push_back(item);
             }
             return FindNext();

@@ -9,30 +9,18 @@ void ScriptedPrompts::message(QWidget*, const QString& text, const QString& titl
     shown.push_back({QStringLiteral("message"), text, title, icon, {}});
 }
 
-bool ScriptedPrompts::question(QWidget*, const QString& text, const QString& title) {
-    shown.push_back({QStringLiteral("question"), text, title, Icon::None, {}});
-    if (questionAnswers.empty()) {
-        QTest::qFail("unexpected question box", __FILE__, __LINE__);
-        return false;
-    }
-    const bool answer = questionAnswers.front();
-    questionAnswers.pop_front();
-    return answer;
-}
-
-Prompts::SaveAnswer ScriptedPrompts::askToSave(QWidget*, const QString& text,
-                                               const QString& title) {
-    shown.push_back({QStringLiteral("save"), text, title, Icon::None, {}});
-    if (saveAnswers.empty()) {
-        QTest::qFail("unexpected save question", __FILE__, __LINE__);
-        return SaveAnswer::Discard;
-    }
-    const SaveAnswer answer = saveAnswers.front();
-    saveAnswers.pop_front();
-    return answer;
-}
-
 namespace {
+
+// The next scripted answer; a box without one fails the test and gets `none`.
+template <class T> T nextAnswer(std::deque<T>& answers, const char* box, T none) {
+    if (answers.empty()) {
+        QTest::qFail(box, __FILE__, __LINE__);
+        return none;
+    }
+    const T answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
 
 // The next scripted text answer; a box without one fails the test.
 std::optional<QString> nextText(std::deque<std::optional<QString>>& answers, const char* box) {
@@ -49,6 +37,17 @@ std::optional<QString> nextText(std::deque<std::optional<QString>>& answers, con
 }
 
 } // namespace
+
+bool ScriptedPrompts::question(QWidget*, const QString& text, const QString& title) {
+    shown.push_back({QStringLiteral("question"), text, title, Icon::None, {}});
+    return nextAnswer(questionAnswers, "unexpected question box", false);
+}
+
+Prompts::SaveAnswer ScriptedPrompts::askToSave(QWidget*, const QString& text,
+                                               const QString& title) {
+    shown.push_back({QStringLiteral("save"), text, title, Icon::None, {}});
+    return nextAnswer(saveAnswers, "unexpected save question", SaveAnswer::Discard);
+}
 
 std::optional<QString> ScriptedPrompts::input(QWidget*, const QString& prompt, const QString& title,
                                               const QString& defaultText, bool) {
@@ -75,13 +74,7 @@ bool ScriptedPrompts::setUpPrinter(QWidget*, QPrinter& printer) {
 
 std::optional<std::uint32_t> ScriptedPrompts::chooseColor(QWidget*) {
     shown.push_back({QStringLiteral("color"), {}, {}, Icon::None, {}});
-    if (colorAnswers.empty()) {
-        QTest::qFail("unexpected colour chooser", __FILE__, __LINE__);
-        return std::nullopt;
-    }
-    auto answer = colorAnswers.front();
-    colorAnswers.pop_front();
-    return answer;
+    return nextAnswer(colorAnswers, "unexpected colour chooser", std::optional<std::uint32_t>());
 }
 
 int ScriptedPrompts::count(const QString& kind) const {

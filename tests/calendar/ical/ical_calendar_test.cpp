@@ -4,9 +4,9 @@
 #include "calendar/ical/expanded_calendar.h"
 #include "calendar/ical/ical_calendar.h"
 
+#include "support/data_files.h"
 #include "support/hostile_calendars.h"
 
-#include <QFile>
 #include <QTest>
 #include <ctime>
 #include <libical/ical.h>
@@ -30,15 +30,8 @@ private:
     std::shared_ptr<ExpandedCalendar> calendar_;
 };
 
-QString dataPath(const QString& name) {
-    return QStringLiteral(ROTAVIEW_SOURCE_DIR "/tests/data/ical/") + name;
-}
-
 QByteArray readData(const QString& name) {
-    QFile file(dataPath(name));
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("cannot read %s", qPrintable(file.fileName()));
-    return file.readAll();
+    return test::dataFile(QStringLiteral("ical/") + name);
 }
 
 QStringList describe(CalendarFolder& folder, int day, int month, int year) {
@@ -82,14 +75,8 @@ private slots:
         QTest::addColumn<QString>("file");
         QTest::addColumn<QDate>("month");
         QTest::addColumn<QStringList>("occurrences"); // start, end, subject, minutes
-        QFile table(dataPath(QStringLiteral("expected.tsv")));
-        QVERIFY(table.open(QIODevice::ReadOnly | QIODevice::Text));
         QList<std::tuple<QString, QDate, QStringList>> rows;
-        while (!table.atEnd()) {
-            const QString line = QString::fromUtf8(table.readLine()).chopped(1);
-            if (line.startsWith(QLatin1Char('#')) || line.isEmpty())
-                continue;
-            const QStringList f = line.split(QLatin1Char('\t'));
+        for (const QStringList& f : test::dataTable(QStringLiteral("ical/expected.tsv"))) {
             QCOMPARE(f.size(), 7);
             const QDate month(f[1].toInt(), f[2].toInt(), 1);
             if (rows.isEmpty() || std::get<0>(rows.last()) != f[0] ||
@@ -154,15 +141,10 @@ private slots:
     void rulesGiveWhatLibicalGives_data() {
         QTest::addColumn<QByteArray>("rule");
         QTest::addColumn<QByteArray>("start");
-        QFile table(dataPath(QStringLiteral("rules.tsv")));
-        QVERIFY(table.open(QIODevice::ReadOnly | QIODevice::Text));
-        while (!table.atEnd()) {
-            const QByteArray line = table.readLine().trimmed();
-            if (line.isEmpty() || line.startsWith('#'))
-                continue;
-            const QList<QByteArray> f = line.split('\t');
+        for (const QStringList& f : test::dataTable(QStringLiteral("ical/rules.tsv"))) {
             QCOMPARE(f.size(), 2);
-            QTest::addRow("%s from %s", f[0].constData(), f[1].constData()) << f[0] << f[1];
+            QTest::addRow("%s from %s", qPrintable(f[0]), qPrintable(f[1]))
+                << f[0].toLatin1() << f[1].toLatin1();
         }
     }
 
@@ -203,18 +185,11 @@ private slots:
         QCOMPARE(ours, libicals);
     }
 
+    // A series repeating within the day is expanded from the month asked for and gives the times
+    // walking it from its first start gives: the same six-hourly series from 1990 without COUNT
+    // (expanded from the window) and with one (walked from 1990) agree.
     void subDailySeriesStartAtTheWindow() {
-        // The same six-hourly series from 1990 twice: without COUNT the expansion starts at the
-        // month asked for, with COUNT it is walked from 1990. Both must give the same times.
-        QByteArray body;
-        for (const QByteArray& rule : {QByteArray("FREQ=HOURLY;INTERVAL=6"),
-                                       QByteArray("FREQ=HOURLY;INTERVAL=6;COUNT=100000")}) {
-            body += "BEGIN:VEVENT\r\nUID:" + rule +
-                    "\r\nSUMMARY:Watch\r\nDTSTART;TZID=Europe/Berlin:19900302T140000\r\n"
-                    "DTEND;TZID=Europe/Berlin:19900302T150000\r\nRRULE:" +
-                    rule + "\r\nEND:VEVENT\r\n";
-        }
-        ExpandedFolder folder("BEGIN:VCALENDAR\r\nVERSION:2.0\r\n" + body + "END:VCALENDAR\r\n");
+        ExpandedFolder folder(readData(QStringLiteral("six_hourly_since_1990.ics")));
         for (const int day : {5, 28, 29, 30}) {
             const QStringList found = describe(folder, day, 3, 1998);
             QVERIFY2(found.size() >= 6 && found.size() % 2 == 0,
@@ -229,6 +204,8 @@ private slots:
                               "Watch 05/03 20:00-05/03 21:00", "Watch 05/03 20:00-05/03 21:00"}));
     }
 
+    // Sensitivity comes from CLASS and the categories calendar programs use for it, and the
+    // subject of a personal, private or confidential item is masked.
     void sensitivityFromClassAndCategories() {
         ExpandedFolder folder(readData(QStringLiteral("sensitivity.ics")));
         DayQueryResult result = query_day(folder, 5, 3, 1998);
@@ -255,29 +232,9 @@ private slots:
         QTest::addColumn<int>("day");
         QTest::addColumn<QStringList>("items");
         const QString ordinary = QStringLiteral("Ordinary 05/03 09:00-05/03 10:00");
-        auto file = [](const char* name) {
-            return readData(QStringLiteral("hostile/") + QLatin1String(name));
-        };
-        // A zone read as floating time, or as the system's zone of its name.
-        QTest::newRow("zone changing every minute")
-            << file("minutely_zone.ics") << 5
-            << QStringList{ordinary, "Zoned 05/03 14:00-05/03 15:00"};
-        QTest::newRow("hourly zone with a known name")
-            << file("hourly_zone_known_name.ics") << 5
-            << QStringList{ordinary, "Zoned 05/03 20:00-05/03 21:00"};
-        QTest::newRow("zones with a day that never comes")
-            << file("impossible_zone_rules.ics") << 12
-            << QStringList{"Never zone 2 12/03 14:00-12/03 15:00"};
-        QTest::newRow("150 rules no date satisfies")
-            << file("impossible_rules.ics") << 5 << QStringList{ordinary};
-        QTest::newRow("counts past 2^31, a Tuesday")
-            << file("count_past_int.ics") << 5
-            << QStringList{"Daily past 2^31 05/03 07:00-05/03 07:30", ordinary,
-                           "Monthly past 2^32 05/03 18:00-05/03 19:00"};
-        QTest::newRow("counts past 2^31, a Monday")
-            << file("count_past_int.ics") << 25
-            << QStringList{"Daily past 2^31 25/03 07:00-25/03 07:30",
-                           "Weekly past 2^36 25/03 12:00-25/03 13:00"};
+        for (const QStringList& row : test::dataTable(QStringLiteral("ical/hostile/expected.tsv")))
+            QTest::newRow(qPrintable(row[0])) << readData(QStringLiteral("hostile/") + row[1])
+                                              << row[2].toInt() << row[3].split(QLatin1Char(';'));
         QTest::newRow("300,000 components nested, never closed")
             << test::deeplyNestedCalendar(300000, false) << 5 << QStringList{ordinary};
         QTest::newRow("300,000 components nested and closed")
@@ -310,15 +267,15 @@ private slots:
         QCOMPARE(describe(folder, day, 3, 2024), items);
     }
 
+    // Damaged events and lines around a good event leave the good one read, and text that is no
+    // calendar at all gives an empty one.
     void malformedTextIsSkipped() {
-        // Damaged events and lines around one good event: the good one is read.
         ExpandedFolder folder(readData(QStringLiteral("damaged.ics")));
         const QStringList day = describe(folder, 5, 3, 1998);
         QVERIFY2(day.contains("Good 05/03 09:00-05/03 10:00"),
                  qPrintable(day.join(QLatin1Char('|'))));
         QVERIFY(!day.join(QLatin1Char('|')).contains("Broken"));
 
-        // Text that is no calendar at all gives an empty one.
         for (const QByteArray& junk :
              {QByteArray(), QByteArray("\x00\xff\xfe garbage\r\n\r\nEND:VCALENDAR", 27),
               QByteArray("BEGIN:VCALENDAR\r\nBEGIN:VEVENT\r\nBEGIN:VEVENT\r\n"),

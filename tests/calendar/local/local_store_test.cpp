@@ -7,6 +7,7 @@
 #include "calendar/local/calendar_file_cache.h"
 #include "calendar/person_calendar.h"
 #include "calendar/service_profile.h"
+#include "support/data_files.h"
 #include "support/recording_desktop.h"
 #include "support/scripted_prompts.h"
 #include "tools/store_generator.h"
@@ -30,11 +31,7 @@ namespace {
 
 // tests/data/local/people.vcf is written by hand the way a team would: folded lines, a group
 // prefix, properties this program does not use, a card without a UID.
-QByteArray peopleVcf() {
-    QFile file(QStringLiteral(ROTAVIEW_SOURCE_DIR "/tests/data/local/people.vcf"));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-const QByteArray kPeople = peopleVcf();
+const QByteArray kPeople = test::dataFile(QStringLiteral("local/people.vcf"));
 
 QByteArray oneEvent(const QByteArray& start, const QByteArray& end, const QByteArray& subject) {
     return "BEGIN:VEVENT\r\nUID:" + subject + "\r\nSUMMARY:" + subject + "\r\nDTSTART:" + start +
@@ -133,24 +130,7 @@ private slots:
     void resolvesByTheAddressBookRule_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("found"); // empty: nobody
-        const char* const rows[][3] = {
-            // row name, typed text, display name found
-            {"folded display name", "Alice Archer", "Alice Archer"},
-            {"display name, other case", "alice archer", "Alice Archer"},
-            {"preferred e-mail, other case", "BOB@example.org", "Bob Baker"},
-            {"user name", "carol", "Carol Cole"},
-            {"the only beginning", "Ali", "Alice Archer"},
-            {"beginning, other case", "aLI", "Alice Archer"},
-            {"e-mail beginning", "bobby@", "Bobby Tables"},
-            {"e-mail beginning, other case", "BOBBY@EX", "Bobby Tables"},
-            {"equal beats beginning", "Bob", "Bob Baker"}, // also begins "Bobby Tables"
-            {"beginning of two", "Bo", ""},
-            {"nobody", "Zed", ""},
-            {"empty", "", ""},
-            {"card without UID", "Nobody Without Uid", ""},
-        };
-        for (const auto& row : rows)
-            QTest::newRow(row[0]) << QString::fromUtf8(row[1]) << QString::fromUtf8(row[2]);
+        test::addDataRows(QStringLiteral("local/names.tsv"));
     }
 
     void resolvesByTheAddressBookRule() {
@@ -177,6 +157,8 @@ private slots:
         QCOMPARE(openFailure(*ns, "dave"), calendar_error::CalendarDenied);
     }
 
+    // A person's entry identifier is long upper-case text that gives the person back in every
+    // run; text that is no identifier is refused, and one of somebody gone resolves to nobody.
     void entryIdsRoundTrip() {
         Store store;
         store.write("people.vcf", kPeople);
@@ -193,8 +175,7 @@ private slots:
         QCOMPARE(again->Name(), QStringLiteral("Alice Archer"));
         QCOMPARE(again->EntryID(), id);
         // Stable across runs: a new service over the same store gives the same identifier.
-        Store* same = &store;
-        auto ns2 = same->open("carol");
+        auto ns2 = store.open("carol");
         auto alice2 = ns2->CreateRecipient("alice@example.org");
         QVERIFY(alice2->Resolve());
         QCOMPARE(alice2->EntryID(), id);
@@ -220,6 +201,9 @@ private slots:
         QCOMPARE(openFailure(*ns2, "Alice Archer"), calendar_error::CalendarDenied);
     }
 
+    // A calendar opens for its owner and for whom its readers list names (by user name or e-mail,
+    // "*" for everyone, no list for everyone); others, and a missing or unreadable file, are
+    // denied.
     void accessFollowsTheReaderLists() {
         Store store;
         store.write("people.vcf", kPeople);
@@ -239,7 +223,6 @@ private slots:
         QCOMPARE(openFailure(*ns, "Carol Cole"), calendar_error::CalendarDenied);
         QCOMPARE(openFailure(*ns, "Zed"), calendar_error::CalendarDenied);
         QCOMPARE(openFailure(*ns, "alice", kFolderInbox), calendar_error::NotSupported);
-        QCOMPARE(calendar_error::CalendarDenied, 0x8004010Fu);
 
         // Carol herself may read it, and so may Alice.
         QCOMPARE(openFailure(*store.open("carol"), "Carol Cole"), 0u);
@@ -262,6 +245,8 @@ private slots:
         QCOMPARE(subjectsOn(*own, 5, 3, 1998), QStringList{"Meeting"});
     }
 
+    // A calendar folder answers the items of each day, shows its file on the desktop, holds no
+    // mail and refuses a filter it cannot read with its own code.
     void folderShowsItsFileAndAnswersDays() {
         Store store;
         store.write("people.vcf", kPeople);
@@ -296,6 +281,8 @@ private slots:
         }
     }
 
+    // A calendar file that changes is read again at the next query; garbage answers nothing and a
+    // removed file fails as a calendar that cannot be opened.
     void changedFilesAreSeenAtTheNextQuery() {
         Store store;
         store.write("people.vcf", kPeople);
@@ -309,14 +296,6 @@ private slots:
         store.write("calendars/alice.ics",
                     calendarOf(kMeeting + oneEvent("19980305T140000", "19980305T150000", "Added")));
         QCOMPARE(subjectsOn(*folder, 5, 3, 1998), (QStringList{"Meeting", "Added"}));
-
-        // Same size, other content, other time: still seen.
-        store.write("calendars/alice.ics",
-                    calendarOf(kMeeting + oneEvent("19980305T160000", "19980305T170000", "Moved")));
-        std::filesystem::last_write_time(store.dir.filePath("calendars/alice.ics").toStdString(),
-                                         std::filesystem::file_time_type::clock::now() +
-                                             std::chrono::seconds(5));
-        QCOMPARE(subjectsOn(*folder, 5, 3, 1998), (QStringList{"Meeting", "Moved"}));
 
         // A garbage file: the folder still answers, with nothing.
         store.write("calendars/alice.ics", QByteArray("\x01\x02 this is not a calendar \xff"));
@@ -517,6 +496,8 @@ private slots:
         qunsetenv("XDG_CACHE_HOME");
     }
 
+    // An unchanged file is parsed once for all the days of a month, again for another month, and
+    // again once its modification time moves.
     void unchangedFilesAreParsedOncePerMonth() {
         Store store;
         const QString path = store.dir.filePath("calendars/alice.ics");
