@@ -1,6 +1,7 @@
 #include "support/board_fixture.h"
 
-#include <QFile>
+#include "support/data_files.h"
+
 #include <QTest>
 
 namespace rv::test {
@@ -89,10 +90,7 @@ void Board::setCalendar(const QString& user, const QString& dataFile) {
 }
 
 QByteArray boardData(const QString& name) {
-    QFile file(QStringLiteral(ROTAVIEW_SOURCE_DIR "/tests/data/board/") + name);
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("test data missing: %s", qPrintable(file.fileName()));
-    return file.readAll();
+    return dataFile(QStringLiteral("board/") + name);
 }
 
 } // namespace rv::test

@@ -1,6 +1,6 @@
 #include "support/caldav_team.h"
 
-#include <QFile>
+#include "support/data_files.h"
 
 namespace rv::test {
 
@@ -33,8 +33,7 @@ DavPerson teamMember(const QList<DavPerson>& team, const QString& user) {
 }
 
 QByteArray caldavData(const QString& name) {
-    QFile file(QStringLiteral(ROTAVIEW_SOURCE_DIR "/tests/data/caldav/") + name);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return dataFile(QStringLiteral("caldav/") + name);
 }
 
 bool startTeam(DavServer& server, const QList<DavPerson>& extra) {

@@ -1,10 +1,11 @@
 #include "calendar/caldav/dav_xml.h"
 #include "calendar/caldav/principal_match.h"
+#include "support/data_files.h"
 
-#include <QFile>
 #include <QTest>
 
 using namespace rv::caldav;
+using rv::test::dataFile;
 
 class DavXmlTest : public QObject {
     Q_OBJECT
@@ -35,10 +36,9 @@ private slots:
         QFETCH(QString, path);
         QFETCH(int, refusal);
         QFETCH(QStringList, addresses);
-        QFile answer(QStringLiteral(ROTAVIEW_SOURCE_DIR "/tests/data/caldav/answers/") + file);
-        QVERIFY(answer.open(QIODevice::ReadOnly));
-        const auto resources = parseMultistatus(
-            answer.readAll(), QUrl(QStringLiteral("http://127.0.0.1:59845") + path));
+        const auto resources =
+            parseMultistatus(dataFile(QStringLiteral("caldav/answers/") + file),
+                             QUrl(QStringLiteral("http://127.0.0.1:59845") + path));
         QCOMPARE(int(resources.size()), 1);
         QCOMPARE(resources[0].path, path);
         QCOMPARE(resources[0].refusal(), refusal);
