@@ -65,9 +65,9 @@ private:
     }
 
 private slots:
+    // The user's selected cell lies in a row, or a column, that the next build removes: the build
+    // must not take that for a selection and show the cell's details midway.
     void aBuildAfterAClickShowsNoMessage() {
-        // The user's selected cell lies in a row, or a column, that the next build removes:
-        // the build must not take that for a selection and show the cell's details midway.
         Board b;
         setUpTeam(b);
         b.click(2, 31);

@@ -250,6 +250,8 @@ private slots:
                      qPrintable(form_->grid().cellText(r, 0)));
     }
 
+    // Saving and printing follow the user's answer: cancelled does nothing, an ending other than
+    // .png or .pdf or a folder that is missing is told, and what is done lands in the file.
     void answersOfTheBoxes_data() {
         QTest::addColumn<QString>("action"); // save or print
         QTest::addColumn<QString>("answer"); // the file chosen; empty to cancel

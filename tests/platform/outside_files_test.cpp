@@ -103,6 +103,7 @@ private slots:
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(config_.path()));
     }
 
+    // Each outside file, as each kind of file that is no regular file of a sane size.
     void refusedUnlessRegular_data() {
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("kind");

@@ -45,6 +45,8 @@ private slots:
         QCOMPARE(resources[0].props.value(prop::kCalendarUserAddressSet).hrefs, addresses);
     }
 
+    // A principal's calendar-user addresses are read in order, and an e-mail address typed in
+    // another case finds the principal that lists it.
     void principalsAreFoundByTheirMailAddresses() {
         const QByteArray body = R"(<?xml version="1.0"?>
 <D:multistatus xmlns:D="DAV:" xmlns:C="urn:ietf:params:xml:ns:caldav">

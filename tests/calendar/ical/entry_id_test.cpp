@@ -1,7 +1,7 @@
 // Entry identifiers: their bytes, their length and what is refused.
 
-#include "calendar/ical/entry_id.h"
 #include "calendar/calendar_service.h"
+#include "calendar/ical/entry_id.h"
 
 #include <QTest>
 
@@ -23,6 +23,8 @@ std::uint32_t failureCode(const QString& id, const char* tag = kLocalProviderTag
 class EntryIdTest : public QObject {
     Q_OBJECT
 private slots:
+    // An identifier is upper-case hex of flags, provider tag and key (160 digits for a short key)
+    // and gives its key back however it was written.
     void bytesAndRoundTrip() {
         const QString id = makeEntryId(kLocalProviderTag, QStringLiteral("alice"));
         QCOMPARE(id.size(), 160);
@@ -43,6 +45,7 @@ private slots:
         QCOMPARE(entryIdKey(kLocalProviderTag, unicode), QStringLiteral("zoë"));
     }
 
+    // A key of up to 80 bytes fits the 200-character field; a longer one is refused, never cut.
     void lengthLimits() {
         // Longer than any name the row refresh looks up (150), never over the 200-byte field.
         const QString longest = makeEntryId(kLocalProviderTag, QString(80, QLatin1Char('k')));
@@ -61,6 +64,7 @@ private slots:
                                  makeEntryId(kLocalProviderTag, QString(41, QChar(0x00e9))));
     }
 
+    // Another provider's identifier, or text that is no identifier, names nobody.
     void foreignAndGarbageAreUnknown() {
         const QString local = makeEntryId(kLocalProviderTag, QStringLiteral("alice"));
         const QString caldav = makeEntryId(kCalDavProviderTag, QStringLiteral("/alice/"));

@@ -69,6 +69,7 @@ private slots:
         tzset();
     }
 
+    // The rule above, over the edge cases and every calendar of the test data and fuzz corpus.
     void sameDaysAsReadingEverything_data() {
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<QByteArray>("zone");
