@@ -4,9 +4,8 @@
 // message, keeps every row on its own member, and the board answers the next click and build.
 
 #include "calendar/caldav/caldav_application.h"
-#include "calendar/ical/entry_id.h"
 #include "support/board_fixture.h"
-#include "support/dav_servers.h"
+#include "support/caldav_team.h"
 #include "support/fault_proxy.h"
 #include "support/temp_home.h"
 
@@ -41,21 +40,16 @@ bool under(const QByteArray& path, const char* prefix) {
     return path.startsWith(prefix);
 }
 
-// A board over the server at `url` showing the group "Team" of bob, carol and dave.
+// A board over the server at `url` (the test's Radicale, or what stands in front of or for it)
+// showing the group "Team" of bob, carol and dave.
 struct CalDavBoard : BoardWindow {
-    explicit CalDavBoard(const QUrl& url) {
+    CalDavBoard(const QUrl& url, const DavServer& server) {
         write_group_index({QStringLiteral("Team")});
         QList<GroupMember> members;
         for (const DavPerson& p : {kBob, kCarol, kDave})
-            members << GroupMember{
-                p.displayName,
-                makeEntryId(kCalDavProviderTag, QLatin1Char('/') + p.user + QLatin1Char('/'))};
+            members << GroupMember{p.displayName, entryIdOn(server, p.user)};
         write_members(0, members);
-        ServiceProfile profile;
-        profile.backend = QStringLiteral("caldav");
-        profile.url = url.toString();
-        profile.user = kAlice.user;
-        profile.timeoutSeconds = kTimeoutSeconds;
+        const ServiceProfile profile = aliceProfile(url, kTimeoutSeconds);
         start(
             [this, profile] {
                 return openCalDavApplication(profile, CalendarServiceContext{prompts, desktop});
@@ -133,7 +127,7 @@ private slots:
     }
     void serverFailsWhileACalendarIsRead() {
         QFETCH(Fault, fault);
-        CalDavBoard b(proxy_->url());
+        CalDavBoard b(proxy_->url(), *server_);
         verifyWholeBoard(b);
         failCarolsChangedCalendar(fault);
         const qint64 ms = b.build();
@@ -180,7 +174,7 @@ private slots:
     void serverErrorsAndBrokenAnswers() {
         const QList<Fault> faults{Fault::ServerError, Fault::MalformedXml};
         for (const Fault fault : faults) {
-            CalDavBoard b(proxy_->url());
+            CalDavBoard b(proxy_->url(), *server_);
             verifyWholeBoard(b);
 
             // Everything about Carol fails: she gets no row, and Dave's row stays Dave's.
@@ -217,7 +211,7 @@ private slots:
         SilentServer silent;
         QElapsedTimer timer;
         timer.start();
-        CalDavBoard b(QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(silent.port())));
+        CalDavBoard b(QUrl(QStringLiteral("http://127.0.0.1:%1/").arg(silent.port())), *server_);
         QVERIFY2(timer.elapsed() < 2000 * kTimeoutSeconds + 2000,
                  qPrintable(QString::number(timer.elapsed())));
         QCOMPARE(b.grid().rowCount(), 1);

@@ -1,5 +1,6 @@
 #include "support/caldav_team.h"
 
+#include "calendar/ical/entry_id.h"
 #include "support/data_files.h"
 
 namespace rv::test {
@@ -50,6 +51,10 @@ bool startTeam(DavServer& server, const QList<DavPerson>& extra) {
                 return false;
         }
     return true;
+}
+
+QString entryIdOn(const DavServer& server, const QString& user) {
+    return makeEntryId(kCalDavProviderTag, server.principalPath(user));
 }
 
 ServiceProfile aliceProfile(const QUrl& url, int timeoutSeconds) {

@@ -19,6 +19,9 @@ QByteArray caldavData(const QString& name);
 // team's calendars; false with server.error() set otherwise.
 bool startTeam(DavServer& server, const QList<DavPerson>& extra = {});
 
+// The entry identifier the program gives the user's principal on the server.
+QString entryIdOn(const DavServer& server, const QString& user);
+
 // The profile of alice reading the server at `url`.
 ServiceProfile aliceProfile(const QUrl& url, int timeoutSeconds = 20);
 

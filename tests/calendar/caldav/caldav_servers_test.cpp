@@ -7,7 +7,6 @@
 #include "calendar/caldav/caldav_application.h"
 #include "calendar/caldav/caldav_session.h"
 #include "calendar/caldav/dav_http.h"
-#include "calendar/ical/entry_id.h"
 #include "calendar/service_profile.h"
 #include "support/caldav_team.h"
 #include "support/fault_proxy.h"
@@ -33,10 +32,6 @@ Q_DECLARE_METATYPE(rv::test::FaultProxy::Fault)
 namespace {
 
 const QStringList kTeam = {QStringLiteral("alice"), QStringLiteral("bob"), QStringLiteral("carol")};
-
-QString entryIdOn(const DavServer& server, const QString& user) {
-    return makeEntryId(kCalDavProviderTag, server.principalPath(user));
-}
 
 } // namespace
 

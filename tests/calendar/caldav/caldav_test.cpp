@@ -86,9 +86,7 @@ private:
         return aliceProfile(server_->url(), timeoutSeconds);
     }
     std::unique_ptr<CalendarApplication> open(const ServiceProfile& p);
-    QString idOf(const QString& user) const {
-        return makeEntryId(kCalDavProviderTag, QLatin1Char('/') + user + QLatin1Char('/'));
-    }
+    QString idOf(const QString& user) const { return entryIdOn(*server_, user); }
 
     std::unique_ptr<DavServer> server_ = DavServer::create(DavServer::Kind::Radicale);
     const QList<DavPerson> team_ = caldavTeam(DavServer::Kind::Radicale);
